@@ -1,0 +1,239 @@
+#include "KvQtConvert.h"
+
+#include <QDomDocument>
+#include <QDomElement>
+#include <QLocale>
+#include <QStringList>
+#include <QVector>
+
+#include <cmath>
+#include <optional>
+
+namespace {
+
+std::optional<double> readNumber(const QStringRef &text)
+{
+    bool ok = false;
+    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<int> readInt(const QStringRef &text)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+// Splits `text` at `separator` into exactly `count` numbers, or nothing.
+std::optional<QVector<double>> readNumbers(const QString &text, QChar separator, int count)
+{
+    const QVector<QStringRef> parts = text.splitRef(separator);
+    if (parts.size() != count)
+        return std::nullopt;
+    QVector<double> values;
+    values.reserve(count);
+    for (const QStringRef &part : parts) {
+        const auto value = readNumber(part);
+        if (!value)
+            return std::nullopt;
+        values.append(*value);
+    }
+    return values;
+}
+
+} // namespace
+
+QString KvQtConvert::numberToString(double value)
+{
+    return QLocale::c().toString(value, 'g', QLocale::FloatingPointShortest);
+}
+
+QString KvQtConvert::colorToString(const QColor &color)
+{
+    if (!color.isValid())
+        return {};
+    return color.name(QColor::HexArgb).toUpper();
+}
+
+QColor KvQtConvert::stringToColor(const QString &text)
+{
+    const QString trimmed = text.trimmed();
+    if (!trimmed.startsWith(QLatin1Char('#')))
+        return {};
+    return QColor(trimmed);
+}
+
+QString KvQtConvert::pointFToString(const QPointF &point)
+{
+    return numberToString(point.x()) + QLatin1Char(',') + numberToString(point.y());
+}
+
+QPointF KvQtConvert::stringToPointF(const QString &text)
+{
+    const auto values = readNumbers(text, QLatin1Char(','), 2);
+    return values ? QPointF(values->at(0), values->at(1)) : QPointF();
+}
+
+QString KvQtConvert::polygonFToString(const QPolygonF &polygon)
+{
+    QString text;
+    for (const QPointF &point : polygon) {
+        if (!text.isEmpty())
+            text += QLatin1Char(';');
+        text += pointFToString(point);
+    }
+    return text;
+}
+
+QPolygonF KvQtConvert::stringToPolygonF(const QString &text)
+{
+    if (text.trimmed().isEmpty())
+        return {};
+    const QVector<QStringRef> parts = text.splitRef(QLatin1Char(';'));
+    QPolygonF polygon;
+    polygon.reserve(parts.size());
+    for (const QStringRef &part : parts) {
+        const int comma = part.indexOf(QLatin1Char(','));
+        if (comma < 0 || part.indexOf(QLatin1Char(','), comma + 1) >= 0)
+            return {};
+        const auto x = readNumber(part.left(comma));
+        const auto y = readNumber(part.mid(comma + 1));
+        if (!x || !y)
+            return {};
+        polygon.append(QPointF(*x, *y));
+    }
+    return polygon;
+}
+
+QString KvQtConvert::transformToString(const QTransform &t)
+{
+    const double values[]
+        = {t.m11(), t.m12(), t.m13(), t.m21(), t.m22(), t.m23(), t.m31(), t.m32(), t.m33()};
+    QStringList parts;
+    for (double value : values)
+        parts.append(numberToString(value));
+    return parts.join(QLatin1Char(','));
+}
+
+QTransform KvQtConvert::stringToTransform(const QString &text)
+{
+    const auto v = readNumbers(text, QLatin1Char(','), 9);
+    if (!v)
+        return {};
+    return QTransform(v->at(0), v->at(1), v->at(2), v->at(3), v->at(4), v->at(5), v->at(6),
+                      v->at(7), v->at(8));
+}
+
+QString KvQtConvert::brushToString(const QBrush &brush)
+{
+    return QString::number(int(brush.style())) + QLatin1Char(',') + colorToString(brush.color());
+}
+
+QBrush KvQtConvert::stringToBrush(const QString &text)
+{
+    const QVector<QStringRef> parts = text.splitRef(QLatin1Char(','));
+    if (parts.size() != 2)
+        return {};
+    const auto style = readInt(parts.at(0));
+    const QColor color = stringToColor(parts.at(1).toString());
+    // Gradient and texture styles carry more than a colour: not a plain brush form.
+    if (!style || *style < Qt::NoBrush || *style > Qt::DiagCrossPattern || !color.isValid())
+        return {};
+    return QBrush(color, Qt::BrushStyle(*style));
+}
+
+QString KvQtConvert::penToString(const QPen &pen)
+{
+    return QStringList {QString::number(int(pen.style())),
+                        numberToString(pen.widthF()),
+                        colorToString(pen.color()),
+                        QString::number(int(pen.capStyle())),
+                        QString::number(int(pen.joinStyle())),
+                        QString::number(int(pen.isCosmetic()))}
+        .join(QLatin1Char(','));
+}
+
+QPen KvQtConvert::stringToPen(const QString &text)
+{
+    const QVector<QStringRef> parts = text.splitRef(QLatin1Char(','));
+    if (parts.size() != 6)
+        return {};
+    const auto style = readInt(parts.at(0));
+    const auto width = readNumber(parts.at(1));
+    const QColor color = stringToColor(parts.at(2).toString());
+    const auto cap = readInt(parts.at(3));
+    const auto join = readInt(parts.at(4));
+    const auto cosmetic = readInt(parts.at(5));
+    const bool styleOk = style && *style >= Qt::NoPen && *style <= Qt::DashDotDotLine;
+    const bool capOk
+        = cap && (*cap == Qt::FlatCap || *cap == Qt::SquareCap || *cap == Qt::RoundCap);
+    const bool joinOk = join
+        && (*join == Qt::MiterJoin || *join == Qt::BevelJoin || *join == Qt::RoundJoin
+            || *join == Qt::SvgMiterJoin);
+    if (!styleOk || !width || *width < 0 || !color.isValid() || !capOk || !joinOk || !cosmetic
+        || (*cosmetic != 0 && *cosmetic != 1))
+        return {};
+    QPen pen(QBrush(color), *width, Qt::PenStyle(*style), Qt::PenCapStyle(*cap),
+             Qt::PenJoinStyle(*join));
+    pen.setCosmetic(*cosmetic == 1);
+    return pen;
+}
+
+QString KvQtConvert::variantToString(const QVariant &value)
+{
+    switch (value.userType()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return numberToString(value.toDouble());
+    case QMetaType::QColor:
+        return colorToString(value.value<QColor>());
+    case QMetaType::QPointF:
+    case QMetaType::QPoint:
+        return pointFToString(value.toPointF());
+    case QMetaType::QPolygonF:
+        return polygonFToString(value.value<QPolygonF>());
+    case QMetaType::QTransform:
+        return transformToString(value.value<QTransform>());
+    case QMetaType::QBrush:
+        return brushToString(value.value<QBrush>());
+    case QMetaType::QPen:
+        return penToString(value.value<QPen>());
+    default:
+        return value.toString();
+    }
+}
+
+void KvQtConvert::createDomElement(QDomDocument *document, QDomElement *parent,
+                                   QDomElement &element, const QString &name)
+{
+    element = document->createElement(name);
+    parent->appendChild(element);
+}
+
+void KvQtConvert::insertDomString(QDomDocument *document, QDomElement *element, const QString &key,
+                                  const QString &value)
+{
+    QDomElement child = document->createElement(key);
+    child.appendChild(document->createTextNode(value));
+    element->appendChild(child);
+}
+
+void KvQtConvert::insertDomVariant(QDomDocument *document, QDomElement *element, const QString &key,
+                                   const QVariant &value)
+{
+    insertDomString(document, element, key, variantToString(value));
+}
+
+void KvQtConvert::setAttributeDomString(QDomElement *element, const QString &name,
+                                        const QString &value)
+{
+    element->setAttribute(name, value);
+}
+
+QString KvQtConvert::readDomString(const QDomElement *element, const QString &key)
+{
+    return element ? element->firstChildElement(key).text() : QString();
+}
