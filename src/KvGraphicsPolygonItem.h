@@ -1,0 +1,85 @@
+#pragma once
+
+#include "kvpen_export.h"
+
+#include "KvItem.h"
+
+#include <QGraphicsPolygonItem>
+#include <QList>
+#include <QPainterPath>
+#include <QPolygonF>
+
+class KvGraphicsStroke;
+class KvGraphicsStrokesGroup;
+
+// One filled polygon of ink: a piece of a pen or highlighter stroke. An opaque colour is
+// painted without outline, a translucent one with a faint outline of the same colour. While an
+// erase is previewed the item paints the erase polygons instead of its own.
+class KVPEN_EXPORT KvGraphicsPolygonItem : public QGraphicsPolygonItem, public KvItem
+{
+public:
+    // The capsule of the line: startWidth across at its first point, endWidth at its second.
+    KvGraphicsPolygonItem(const QLineF &line, double startWidth, double endWidth,
+                          QGraphicsItem *parent = nullptr);
+    explicit KvGraphicsPolygonItem(const QPolygonF &polygon, QGraphicsItem *parent = nullptr);
+    ~KvGraphicsPolygonItem() override;
+
+    void setUuid(const QUuid &uuid) override;
+    // A parentless copy of the displayed polygon with copyItemParameters applied; caller owns it.
+    KvItem *deepCopy() const override;
+    // Colour, group, z value, scene transform, full polygon and data role 0; never the stroke.
+    void copyItemParameters(KvItem *target) const override;
+    KvCoreGraphicsScene *scene() const override;
+    QColor color() const override;
+    void setColor(const QColor &color) override;
+
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
+               QWidget *widget = nullptr) override;
+
+    KvGraphicsStrokesGroup *strokesGroup() const;
+    void setStrokesGroup(KvGraphicsStrokesGroup *group);
+
+    KvGraphicsStroke *stroke() const;
+    // Joins the stroke (leaving the previous one, which is deleted if it empties); null is
+    // ignored.
+    void setStroke(KvGraphicsStroke *stroke);
+
+    // The outline as built; polygon() may be smaller after overlap was cut out of it.
+    QPolygonF fullPolygon() const;
+    void setFullPolygon(const QPolygonF &polygon);
+    QList<QPolygonF> fullPolygonList() const;
+    void setFullPolygonList(const QList<QPolygonF> &polygons);
+
+    // The input point at which the piece was committed.
+    QPointF getCorrespondingPoint() const;
+    void setCorrespondingPoint(const QPointF &point);
+
+    bool isEraseCreate() const;
+    void setEraseCreate(bool eraseCreate);
+
+    void startErase();
+    void erase(const QList<QPolygonF> &polygons);
+    QList<QPolygonF> erasePolygons() const;
+    void endErase();
+    // What the item covers on screen: its shape, or the erase polygons while erasing.
+    QPainterPath erasepath() const;
+
+    // Cuts the other item's polygon out of this one's when their bounding rects meet.
+    void subtract(KvGraphicsPolygonItem *other);
+
+private:
+    friend class KvGraphicsStroke;
+
+    void initialize();
+    void clearStroke();
+
+    KvGraphicsStrokesGroup *m_strokesGroup = nullptr;
+    KvGraphicsStroke *m_stroke = nullptr;
+    QColor m_color;
+    bool m_erasing = false;
+    QList<QPolygonF> m_erasePolygons;
+    QPolygonF m_fullPolygon;
+    QList<QPolygonF> m_fullPolygonList;
+    QPointF m_correspondingPoint;
+    bool m_eraseCreate = false;
+};

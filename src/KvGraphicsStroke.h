@@ -1,0 +1,75 @@
+#pragma once
+
+#include "kvpen_export.h"
+
+#include <QLineF>
+#include <QList>
+#include <QPointF>
+#include <QPolygonF>
+
+class KvGraphicsPolygonItem;
+
+// One input sample of ink: where it was and how wide (the full width, a diameter) it is there.
+struct KvStrokeSample
+{
+    QPointF position;
+    double width = 0.0;
+};
+Q_DECLARE_TYPEINFO(KvStrokeSample, Q_MOVABLE_TYPE);
+
+inline bool operator==(const KvStrokeSample &a, const KvStrokeSample &b)
+{
+    return a.position == b.position && a.width == b.width;
+}
+inline bool operator!=(const KvStrokeSample &a, const KvStrokeSample &b)
+{
+    return !(a == b);
+}
+
+// The smoothing state and piece list of one continuous input stroke. Its pieces own it
+// jointly: the last piece that leaves it (KvGraphicsPolygonItem::setStroke, destructor)
+// deletes it.
+class KVPEN_EXPORT KvGraphicsStroke
+{
+public:
+    KvGraphicsStroke();
+    virtual ~KvGraphicsStroke();
+
+    // Membership, kept by KvGraphicsPolygonItem; addItem moves an item already listed to the end.
+    void addItem(KvGraphicsPolygonItem *item);
+    void removeItem(KvGraphicsPolygonItem *item);
+    QList<KvGraphicsPolygonItem *> items() const;
+
+    // Records one input sample and returns the samples to outline next. The press sample is
+    // given with `smooth` false; later ones with `smooth` true come back as a mid-point
+    // quadratic curve of 11 samples that starts where the previous result ended.
+    QList<KvStrokeSample> addPoint(const QPointF &pos, double width, bool smooth);
+
+    // The end of the ink outlined so far (the anchor of the next piece); a default sample
+    // (origin, width 0) before the first addPoint.
+    KvStrokeSample lastSmoothedSample() const;
+
+private:
+    Q_DISABLE_COPY(KvGraphicsStroke)
+
+    QList<KvGraphicsPolygonItem *> m_items;
+    QList<KvStrokeSample> m_rawSamples;
+    QList<KvStrokeSample> m_smoothedSamples;
+};
+
+// The outline of one straight segment with round ends, startWidth across at the line's first
+// point and endWidth at its second. A zero-length line with equal widths gives a disc.
+KVPEN_EXPORT QPolygonF lineCapsulePolygon(const QLineF &line, double startWidth, double endWidth);
+// The same capsule from the two end points; null width pointers give an empty polygon.
+KVPEN_EXPORT QPolygonF lineCapsulePolygon(const QPointF &start, const QPointF &end,
+                                          const double *startWidth, const double *endWidth);
+
+// The filled outline of a run of samples, each with its own width, round at the ends whose
+// cap is asked for (flat otherwise, so that consecutive pieces meet without a seam).
+KVPEN_EXPORT QPolygonF samplesOutlinePolygon(const QList<KvStrokeSample> &samples, bool startCap,
+                                             bool endCap);
+
+// segments + 1 points along the quadratic curve, evenly spaced by length; empty for
+// segments <= 1.
+KVPEN_EXPORT QList<QPointF> quadCurvePoints(const QPointF &start, const QPointF &control,
+                                            const QPointF &end, unsigned segments);
