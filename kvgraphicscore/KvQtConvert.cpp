@@ -176,8 +176,11 @@ QPen KvQtConvert::stringToPen(const QString &text)
     if (!styleOk || !width || *width < 0 || !color.isValid() || !capOk || !joinOk || !cosmetic
         || (*cosmetic != 0 && *cosmetic != 1))
         return {};
-    QPen pen(QBrush(color), *width, Qt::PenStyle(*style), Qt::PenCapStyle(*cap),
-             Qt::PenJoinStyle(*join));
+    QPen pen {Qt::PenStyle(*style)};
+    pen.setWidthF(*width);
+    pen.setColor(color);
+    pen.setCapStyle(Qt::PenCapStyle(*cap));
+    pen.setJoinStyle(Qt::PenJoinStyle(*join));
     pen.setCosmetic(*cosmetic == 1);
     return pen;
 }
