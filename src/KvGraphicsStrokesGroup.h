@@ -11,6 +11,7 @@
 #include <QObject>
 
 class KvGraphicsPolygonItem;
+class KvGraphicsStroke;
 
 // The board item of one finished drawing: a group whose children are the polygon pieces of one
 // pen or highlighter stroke. It is what the user selects, moves, recolours, copies, erases and
@@ -73,6 +74,10 @@ protected:
     void mouseReleaseEvent(QGraphicsSceneMouseEvent *event) override;
 
 private:
+    // Makes a loaded piece a child, a member of `stroke` (created on first use) and an entry
+    // of the items list at `index`, clamped to the list.
+    void adoptPiece(KvGraphicsPolygonItem *piece, int index, KvGraphicsStroke *&stroke);
+
     QList<KvGraphicsPolygonItem *> m_items;
     int m_penWidth = 2;
     int m_stylus;
