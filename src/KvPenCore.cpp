@@ -1,10 +1,21 @@
 #include "KvPenCore.h"
 
+#include "KvCoreGraphicsScene.h"
+#include "KvGraphicsItem.h"
+#include "KvGraphicsItemDelegate.h"
+#include "KvPenSelectFrame.h"
+
+#include <QDebug>
+
+namespace {
+constexpr int kStrokesGroupType = 65550;
+} // namespace
+
 KvPenCore::KvPenCore(QObject *parent)
     : QObject(parent)
 {
     setSurportTypeList({0, 2, 1});
-    setItemTypeList({65550});
+    setItemTypeList({kStrokesGroupType});
 }
 
 KvPenCore::~KvPenCore() = default;
@@ -107,18 +118,50 @@ bool KvPenCore::inputDeviceRelease()
 }
 
 void KvPenCore::remoteData(const QString &, int, const QJsonObject &) { }
-void KvPenCore::showFrame(QGraphicsItem *) { }
-void KvPenCore::showFrameItems(const QList<QGraphicsItem *> &) { }
-void KvPenCore::hideFrameItems() { }
+void KvPenCore::showFrame(QGraphicsItem *item)
+{
+    KvGraphicsItemDelegate *delegate = getItemDelegate(item);
+    if (!delegate)
+        return;
+    delegate->createControls();
+    item->setVisible(true);
+    delegate->showControls();
+}
+
+void KvPenCore::showFrameItems(const QList<QGraphicsItem *> &items)
+{
+    // The frame lives on a board; without one there is nothing to frame.
+    if (!scene()) {
+        qDebug() << "KvPenCore::showFrameItems"
+                 << "refused: no scene";
+        return;
+    }
+    if (!selectFrame)
+        selectFrame = new KvPenSelectFrame;
+    selectFrame->setItems(items);
+    scene()->addBoardItem(selectFrame);
+    selectFrame->setVisible(true);
+    selectFrame->setEnclosedItems(items);
+    selectFrame->checkContainsCopyItems(items);
+}
+
+void KvPenCore::hideFrameItems()
+{
+    if (selectFrame)
+        selectFrame->hideFrameItems();
+}
 
 bool KvPenCore::isMainShowFrames()
 {
     return false;
 }
 
-KvGraphicsItemDelegate *KvPenCore::getItemDelegate(QGraphicsItem *)
+KvGraphicsItemDelegate *KvPenCore::getItemDelegate(QGraphicsItem *item)
 {
-    return nullptr;
+    if (!item || item->type() != kStrokesGroupType)
+        return nullptr;
+    const auto *group = dynamic_cast<KvGraphicsItem *>(item);
+    return group ? group->delegate() : nullptr;
 }
 
 void KvPenCore::setStylus(int stylus)

@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QMap>
 #include <QObject>
+#include <QPointer>
 #include <QPolygonF>
 #include <QStringList>
 #include <QUuid>
@@ -93,6 +94,11 @@ private:
     void sendMouse(int id, const QPointF &pos, int mousetype, const QUuid &uuid,
                    const QString &messageid);
     void penChanged(QJsonObject &data);
+    bool releaseMouse();
+    bool releaseTouch(int id, const QUuid &uuid);
+    KvPenObject *remoteEngine(const QString &key);
+    void replayInk(KvPenObject *engine, const QJsonObject &data);
+    void replayEraser(KvPenObject *engine, const QJsonObject &data);
 
     KvPenObject *penObject = nullptr;
     QMap<QString, KvPenObject *> remoteEngines;
@@ -101,6 +107,7 @@ private:
     QUuid mouseUuid;
     QMap<int, QUuid> touchUuids;
     bool isPressed = false;
-    KvPenSelectFrame *selectFrame = nullptr;
+    // The scene owns the frame once it is on the board, and may delete it.
+    QPointer<KvPenSelectFrame> selectFrame;
     bool isEraseScroll = false;
 };

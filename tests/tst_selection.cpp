@@ -1,0 +1,226 @@
+#include "KvGraphicsPolygonItem.h"
+#include "KvGraphicsStrokesGroup.h"
+#include "KvPenCore.h"
+#include "KvPenSelectFrame.h"
+#include "KvRecordingScene.h"
+#include "KvTestMessages.h"
+
+#include <QGraphicsRectItem>
+#include <QPointer>
+#include <QTest>
+
+#include <memory>
+
+class TestSelection : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void delegateOnlyForStrokesGroups();
+    void showFrameCreatesAndShowsGroupControls();
+    void showFrameIgnoresOtherItems();
+    void hideFrameItemsBeforeAnyFrameDoesNothing();
+    void showFrameItemsReusesOneFrame();
+    void hideAndShowAgain();
+    void frameDeletedWithItsSceneIsMadeAgain();
+    void showFrameItemsWithoutSceneIsRefused();
+    void frameButtonsAreTheHostFramesButtons_data();
+    void frameButtonsAreTheHostFramesButtons();
+    void frameMetaObject();
+
+private:
+    QList<KvPenSelectFrame *> framesOnBoard() const;
+    KvGraphicsStrokesGroup *addGroup(const QRectF &rect);
+
+    std::unique_ptr<KvRecordingScene> scene;
+    std::unique_ptr<KvPenCore> core;
+};
+
+void TestSelection::initTestCase()
+{
+    failOnUnexpectedWarnings();
+}
+
+void TestSelection::init()
+{
+    scene = std::make_unique<KvRecordingScene>();
+    core = std::make_unique<KvPenCore>();
+    core->currentSceneChanged(scene.get());
+}
+
+void TestSelection::cleanup()
+{
+    core.reset();
+    scene.reset();
+}
+
+QList<KvPenSelectFrame *> TestSelection::framesOnBoard() const
+{
+    QList<KvPenSelectFrame *> frames;
+    for (QGraphicsItem *item : scene->items()) {
+        if (auto *frame = dynamic_cast<KvPenSelectFrame *>(item))
+            frames.append(frame);
+    }
+    return frames;
+}
+
+// A group holding one rectangular piece, on the board.
+KvGraphicsStrokesGroup *TestSelection::addGroup(const QRectF &rect)
+{
+    auto *group = new KvGraphicsStrokesGroup;
+    auto *piece = new KvGraphicsPolygonItem(QPolygonF(rect));
+    group->addToGroup(piece);
+    group->setItems({piece});
+    scene->addBoardItem(group);
+    return group;
+}
+
+void TestSelection::delegateOnlyForStrokesGroups()
+{
+    KvGraphicsStrokesGroup *group = addGroup(QRectF(0, 0, 10, 10));
+    QVERIFY(group->delegate());
+    QCOMPARE(core->getItemDelegate(group), group->delegate());
+
+    QCOMPARE(core->getItemDelegate(group->items().first()), nullptr);
+    QGraphicsRectItem foreign(0, 0, 5, 5);
+    QCOMPARE(core->getItemDelegate(&foreign), nullptr);
+    QCOMPARE(core->getItemDelegate(nullptr), nullptr);
+}
+
+void TestSelection::showFrameCreatesAndShowsGroupControls()
+{
+    KvGraphicsStrokesGroup *group = addGroup(QRectF(0, 0, 10, 10));
+    group->setVisible(false);
+    QVERIFY(!group->delegate()->hasControls());
+
+    core->showFrame(group);
+
+    QVERIFY(group->isVisible());
+    QVERIFY(group->delegate()->hasControls());
+    QVERIFY(group->delegate()->controlsVisible());
+}
+
+void TestSelection::showFrameIgnoresOtherItems()
+{
+    KvGraphicsStrokesGroup *group = addGroup(QRectF(0, 0, 10, 10));
+    auto *foreign = new QGraphicsRectItem(0, 0, 5, 5);
+    foreign->setVisible(false);
+    scene->addItem(foreign);
+    const int itemCount = scene->items().size();
+
+    core->showFrame(foreign);
+    core->showFrame(group->items().first());
+    core->showFrame(nullptr);
+
+    QVERIFY(!foreign->isVisible());
+    QVERIFY(!group->delegate()->hasControls());
+    QCOMPARE(scene->items().size(), itemCount);
+}
+
+void TestSelection::hideFrameItemsBeforeAnyFrameDoesNothing()
+{
+    core->hideFrameItems();
+    QVERIFY(framesOnBoard().isEmpty());
+    QVERIFY(scene->calls.isEmpty());
+    QVERIFY(!core->isMainShowFrames());
+}
+
+void TestSelection::showFrameItemsReusesOneFrame()
+{
+    KvGraphicsStrokesGroup *first = addGroup(QRectF(0, 0, 10, 10));
+    KvGraphicsStrokesGroup *second = addGroup(QRectF(100, 50, 20, 30));
+    scene->calls.clear();
+
+    core->showFrameItems({first});
+    QCOMPARE(framesOnBoard().size(), 1);
+    KvPenSelectFrame *frame = framesOnBoard().first();
+    QVERIFY(frame->isVisible());
+    QCOMPARE(frame->items(), QList<QGraphicsItem *> {first});
+    QCOMPARE(frame->enclosedItems(), QList<QGraphicsItem *> {first});
+    QCOMPARE(frame->sceneBoundingRect().center(), first->sceneBoundingRect().center());
+
+    const QList<QGraphicsItem *> both {first, second};
+    core->showFrameItems(both);
+    QCOMPARE(framesOnBoard(), QList<KvPenSelectFrame *> {frame});
+    QCOMPARE(frame->items(), both);
+    QCOMPARE(frame->enclosedItems(), both);
+    QCOMPARE(frame->rect(), first->sceneBoundingRect() | second->sceneBoundingRect());
+
+    // The frame goes to the board through the host on every call.
+    const KvRecordingScene::Call add {KvRecordingScene::Call::Add, frame, false};
+    QCOMPARE(scene->calls, (QList<KvRecordingScene::Call> {add, add}));
+    QVERIFY(!core->isMainShowFrames());
+}
+
+void TestSelection::hideAndShowAgain()
+{
+    KvGraphicsStrokesGroup *group = addGroup(QRectF(0, 0, 10, 10));
+    core->showFrameItems({group});
+    KvPenSelectFrame *frame = framesOnBoard().first();
+
+    core->hideFrameItems();
+    QVERIFY(!frame->isVisible());
+    QCOMPARE(frame->scene(), scene.get());
+
+    core->showFrameItems({group});
+    QVERIFY(frame->isVisible());
+    QCOMPARE(framesOnBoard().size(), 1);
+}
+
+void TestSelection::frameDeletedWithItsSceneIsMadeAgain()
+{
+    core->showFrameItems({});
+    QPointer<KvPenSelectFrame> oldFrame = framesOnBoard().first();
+    scene.reset();
+    QVERIFY(oldFrame.isNull());
+    core->hideFrameItems();
+
+    scene = std::make_unique<KvRecordingScene>();
+    core->currentSceneChanged(scene.get());
+    KvGraphicsStrokesGroup *group = addGroup(QRectF(0, 0, 10, 10));
+    core->showFrameItems({group});
+    QCOMPARE(framesOnBoard().size(), 1);
+    QVERIFY(framesOnBoard().first()->isVisible());
+}
+
+void TestSelection::showFrameItemsWithoutSceneIsRefused()
+{
+    KvPenCore sceneless;
+    QTest::ignoreMessage(QtDebugMsg, "KvPenCore::showFrameItems refused: no scene");
+    sceneless.showFrameItems({});
+    sceneless.hideFrameItems();
+}
+
+void TestSelection::frameButtonsAreTheHostFramesButtons_data()
+{
+    QTest::addColumn<int>("flags");
+    QTest::newRow("none") << int(KvNoControls);
+    QTest::newRow("ink") << int(KvInkControls);
+    QTest::newRow("rotate and delete") << int(KvRotateControl | KvDeleteButton);
+}
+
+void TestSelection::frameButtonsAreTheHostFramesButtons()
+{
+    QFETCH(int, flags);
+    const KvPenSelectFrame frame;
+    const KvSelectionFrame hostFrame;
+    const QFlags<KvGraphicsFlag> graphicsFlags(flags);
+    QCOMPARE(frame.buttonsForFlags(graphicsFlags), hostFrame.buttonsForFlags(graphicsFlags));
+}
+
+void TestSelection::frameMetaObject()
+{
+    KvPenSelectFrame frame;
+    QCOMPARE(frame.metaObject()->className(), "KvPenSelectFrame");
+    QCOMPARE(frame.qt_metacast("KvPenSelectFrame"), static_cast<void *>(&frame));
+    QCOMPARE(frame.qt_metacast("KvSelectionFrame"),
+             static_cast<void *>(static_cast<KvSelectionFrame *>(&frame)));
+    QVERIFY(frame.items().isEmpty());
+}
+
+QTEST_MAIN(TestSelection)
+#include "tst_selection.moc"
