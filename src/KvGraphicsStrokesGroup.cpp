@@ -12,17 +12,14 @@
 #include <QPainterPath>
 #include <QStyleOptionGraphicsItem>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
+#include <optional>
 
 namespace {
 
-// Limits on loaded ink, shared by the record and the XML form. They lie far beyond what any
-// drawing produces (a piece is an outline of about a hundred points, one piece per 10 scene
-// units of stroke) and keep a hostile file from flooding the board or the raster engine.
-constexpr double kMaxCoordinate = 1e6; // largest coordinate magnitude, in scene units
-constexpr int kMaxPointsPerPiece = 10000;
-constexpr int kMaxPiecesPerGroup = 10000;
+using Limits = KvGraphicsStrokesGroup;
 
 const QString kPolygonsKey = QStringLiteral("polygons");
 const QString kColorKey = QStringLiteral("color");
@@ -39,24 +36,27 @@ const QString kWidthKey = QStringLiteral("width");
 const QString kPosKey = QStringLiteral("pos");
 const QString kPieceElementName = QStringLiteral("polygonItem");
 
-bool isWithinLimits(const QRectF &rect)
+bool isSoundCoordinate(double value)
 {
-    return std::isfinite(rect.left()) && std::isfinite(rect.top()) && std::isfinite(rect.right())
-        && std::isfinite(rect.bottom()) && std::abs(rect.left()) <= kMaxCoordinate
-        && std::abs(rect.top()) <= kMaxCoordinate && std::abs(rect.right()) <= kMaxCoordinate
-        && std::abs(rect.bottom()) <= kMaxCoordinate;
+    return std::abs(value) <= Limits::kMaxCoordinate; // false for NaN too
+}
+
+bool isSoundPoint(const QPointF &point)
+{
+    return isSoundCoordinate(point.x()) && isSoundCoordinate(point.y());
 }
 
 bool isSoundPolygon(const QPolygonF &polygon)
 {
-    if (polygon.size() > kMaxPointsPerPiece)
-        return false;
-    for (const QPointF &point : polygon) {
-        if (!std::isfinite(point.x()) || !std::isfinite(point.y())
-            || std::abs(point.x()) > kMaxCoordinate || std::abs(point.y()) > kMaxCoordinate)
-            return false;
-    }
-    return true;
+    return polygon.size() <= Limits::kMaxPointsPerPiece
+        && std::all_of(polygon.cbegin(), polygon.cend(), isSoundPoint);
+}
+
+bool isSoundTransform(const QTransform &transform)
+{
+    // Any non-finite entry makes the determinant non-finite.
+    return std::isfinite(transform.determinant()) && transform.isInvertible()
+        && isSoundPoint(transform.map(QPointF()));
 }
 
 // The values of one loaded piece, before it becomes an item.
@@ -73,15 +73,9 @@ struct PieceData
 
     bool isSound() const
     {
-        const bool transformFinite = std::isfinite(transform.m11())
-            && std::isfinite(transform.m12()) && std::isfinite(transform.m13())
-            && std::isfinite(transform.m21()) && std::isfinite(transform.m22())
-            && std::isfinite(transform.m23()) && std::isfinite(transform.m31())
-            && std::isfinite(transform.m32()) && std::isfinite(transform.m33());
-        return isSoundPolygon(polygon) && isSoundPolygon(fullPolygon) && transformFinite
-            && transform.isInvertible() && std::isfinite(pen.widthF())
-            && pen.widthF() <= kMaxCoordinate
-            && isWithinLimits(transform.map(polygon).boundingRect()) && std::isfinite(zValue)
+        return isSoundPolygon(polygon) && isSoundPolygon(fullPolygon) && isSoundTransform(transform)
+            && isSoundPolygon(transform.map(polygon)) && isSoundCoordinate(pen.widthF())
+            && std::isfinite(zValue)
             && (fillRule == Qt::OddEvenFill || fillRule == Qt::WindingFill);
     }
 };
@@ -96,12 +90,16 @@ int variantToInt(const QVariant &value)
     return qRound(qBound(double(INT_MIN), number, double(INT_MAX)));
 }
 
-// The text form's point count, known before parsing a text of any length.
-QPolygonF readPolygonText(const QString &text)
+// The polygon of a text form, or nothing when the text is malformed or holds too many points
+// (counted before parsing, so that a text of any length costs no more than a scan).
+std::optional<QPolygonF> readPolygonText(const QString &text)
 {
-    if (text.count(QLatin1Char(';')) >= kMaxPointsPerPiece)
-        return QPolygonF(kMaxPointsPerPiece + 1);
-    return KvQtConvert::stringToPolygonF(text);
+    if (text.count(QLatin1Char(';')) >= Limits::kMaxPointsPerPiece)
+        return std::nullopt;
+    const QPolygonF polygon = KvQtConvert::stringToPolygonF(text);
+    if (polygon.isEmpty() && !text.trimmed().isEmpty())
+        return std::nullopt;
+    return polygon;
 }
 
 PieceData pieceFromMap(const QVariantMap &map)
@@ -117,11 +115,15 @@ PieceData pieceFromMap(const QVariantMap &map)
     return piece;
 }
 
-PieceData pieceFromElement(const QDomElement &element)
+std::optional<PieceData> pieceFromElement(const QDomElement &element)
 {
+    const auto polygon = readPolygonText(KvQtConvert::readDomString(&element, kPolygonKey));
+    const auto fullPolygon = readPolygonText(KvQtConvert::readDomString(&element, kPolygonFullKey));
+    if (!polygon || !fullPolygon)
+        return std::nullopt;
     PieceData piece;
-    piece.polygon = readPolygonText(KvQtConvert::readDomString(&element, kPolygonKey));
-    piece.fullPolygon = readPolygonText(KvQtConvert::readDomString(&element, kPolygonFullKey));
+    piece.polygon = *polygon;
+    piece.fullPolygon = *fullPolygon;
     piece.pen = KvQtConvert::stringToPen(KvQtConvert::readDomString(&element, kPenKey));
     piece.brush = KvQtConvert::stringToBrush(KvQtConvert::readDomString(&element, kBrushKey));
     piece.transform
@@ -347,12 +349,12 @@ void KvGraphicsStrokesGroup::importItemXml(QDomDocument *document, QDomElement *
             log.refusePiece();
             continue;
         }
-        const PieceData piece = pieceFromElement(pieceElement);
-        if (!piece.isSound()) {
+        const std::optional<PieceData> piece = pieceFromElement(pieceElement);
+        if (!piece || !piece->isSound()) {
             log.refusePiece();
             continue;
         }
-        adoptPiece(createXmlPiece(piece), piece.index, stroke);
+        adoptPiece(createXmlPiece(*piece), piece->index, stroke);
     }
     KvItem::setColor(KvQtConvert::stringToColor(KvQtConvert::readDomString(element, kColorKey)));
     const int stylus = KvQtConvert::readDomString(element, kTypeKey).toInt(nullptr, 10);

@@ -25,6 +25,13 @@ class KVPEN_EXPORT KvGraphicsStrokesGroup : public QObject,
 public:
     enum { Type = QGraphicsItem::UserType + 14 };
 
+    // Limits on loaded ink. They lie far beyond what drawing produces (a piece outlines about a
+    // hundred points, one piece per 10 scene units of stroke) and keep hostile input from
+    // flooding the board or the raster engine.
+    static constexpr double kMaxCoordinate = 1e6; // largest coordinate magnitude, scene units
+    static constexpr int kMaxPointsPerPiece = 10000;
+    static constexpr int kMaxPiecesPerGroup = 10000;
+
     // The colour is stored as given; only setColor applies the stylus's alpha.
     explicit KvGraphicsStrokesGroup(const QColor &color = QColor(Qt::white), int stylus = 0,
                                     QGraphicsItem *parent = nullptr);
