@@ -29,17 +29,15 @@ QRectF squareAround(const QPointF &centre, double side)
     return QRectF(centre.x() - half, centre.y() - half, side, side);
 }
 
-// Calls visit(point) for the segments + 1 points of the curve at equal fractions of its length.
+// Calls visit(point) for the curve's points at percent i / segments, i = 0 … segments.
 template<typename Visit>
 void visitQuadCurvePoints(const QPointF &start, const QPointF &control, const QPointF &end,
                           unsigned segments, Visit visit)
 {
     QPainterPath path(start);
     path.quadTo(control, end);
-    // Qt drops a curve whose three points coincide; its points are then all the start point.
-    const bool degenerate = path.elementCount() == 1;
     for (unsigned i = 0; i <= segments; ++i)
-        visit(degenerate ? start : path.pointAtPercent(double(i) / segments));
+        visit(path.pointAtPercent(double(i) / segments));
 }
 
 QLineF tangentAt(const QList<KvStrokeSample> &samples, int i)

@@ -69,7 +69,7 @@ KVPEN_EXPORT QPolygonF lineCapsulePolygon(const QPointF &start, const QPointF &e
 KVPEN_EXPORT QPolygonF samplesOutlinePolygon(const QList<KvStrokeSample> &samples, bool startCap,
                                              bool endCap);
 
-// segments + 1 points along the quadratic curve, evenly spaced by length; empty for
-// segments <= 1.
+// The segments + 1 points of the quadratic curve at QPainterPath::pointAtPercent(i / segments),
+// from start to end; empty for segments <= 1.
 KVPEN_EXPORT QList<QPointF> quadCurvePoints(const QPointF &start, const QPointF &control,
                                             const QPointF &end, unsigned segments);
