@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QJsonArray>
+#include <QString>
+
+class KvBoard;
+class KvBoardView;
+
+// Plays a scripted session offscreen on a board and its mirror (a remote participant linked
+// through the transport) and writes board.png, mirror.png, board.xml and messages.jsonl.
+//
+// A session is a JSON object: {"mirror": "live" | "stroke", "delay": ms, "steps": [...]}.
+// Each step is an object naming what it does in "do", acting on the board, or on the mirror
+// with "board": "mirror":
+//   tool        "tool": "pen" | "highlighter" | "eraser", optional "width", "color"
+//   press, move, release                       the single pointer, "at": [x, y] (scene)
+//   touchPress, touchMove, touchRelease        a finger: "id", "at"
+//   erase       the area eraser (a palm) at "at", "size" wide; endErase lifts it
+//   undo, redo, clear, zoom ("factor"), save ("file", in the output folder)
+// Every pointer step leaves exactly one live message; messages.jsonl tags each message with
+// the index of the step that sent it.
+class KvBoardScript
+{
+public:
+    bool load(const QString &path, QString *error);
+    bool run(const QString &outDir, QString *error);
+
+private:
+    struct Players
+    {
+        KvBoard *board;
+        KvBoardView *boardView;
+        KvBoard *mirror;
+        KvBoardView *mirrorView;
+    };
+    bool play(const QJsonObject &step, const Players &players, const QString &outDir,
+              QString *error);
+    bool setTool(KvBoard *board, const QJsonObject &step, QString *error);
+
+    QJsonArray m_steps;
+    bool m_wholeStroke = false;
+    int m_delay = 0;
+};

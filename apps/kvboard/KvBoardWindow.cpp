@@ -1,0 +1,353 @@
+#include "KvBoardWindow.h"
+
+#include "KvBoard.h"
+#include "KvBoardTransport.h"
+#include "KvBoardView.h"
+#include "KvErasePopup.h"
+#include "KvPenCore.h"
+#include "KvPenPopup.h"
+#include "KvToolPenButton.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
+#include <QShortcut>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QUndoGroup>
+#include <QUndoStack>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kImages = QStringLiteral(":/kvboard/imgs/");
+const QString kFileFilters = QStringLiteral("Board XML (*.xml);;Save records (*.kvb)");
+
+} // namespace
+
+KvBoardWindow::KvBoardWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , m_board(new KvBoard(QStringLiteral("board"), this))
+    , m_mirror(new KvBoard(QStringLiteral("mirror"), this))
+    , m_transport(new KvBoardTransport(m_board, m_mirror, this))
+    , m_undoGroup(new QUndoGroup(this))
+    , m_penPopup(new KvPenPopup(this))
+    , m_erasePopup(new KvErasePopup(this))
+{
+    setStyleSheet(QStringLiteral("QMainWindow, QStatusBar { background: #12151C; color: #C8CCDA; }"
+                                 "QLabel { color: #C8CCDA; }"));
+    buildBoards();
+    buildToolbar();
+    connectPopups();
+    buildShortcuts();
+    m_undoGroup->addStack(m_board->undoStack());
+    m_undoGroup->addStack(m_mirror->undoStack());
+    m_undoGroup->setActiveStack(m_board->undoStack());
+    resize(1440, 860);
+    updateTitle();
+    statusBar()->showMessage(tr("Draw on the left board; the right one is a remote participant."));
+}
+
+KvBoardWindow::~KvBoardWindow() = default;
+
+KvBoard *KvBoardWindow::board() const
+{
+    return m_board;
+}
+
+KvBoardTransport *KvBoardWindow::transport() const
+{
+    return m_transport;
+}
+
+void KvBoardWindow::setDocumentPath(const QString &path)
+{
+    m_documentPath = path;
+    QString error;
+    if (QFileInfo::exists(path) && !m_board->openFile(path, &error))
+        QMessageBox::warning(this, tr("Open"), tr("Cannot open %1: %2").arg(path, error));
+    updateTitle();
+}
+
+void KvBoardWindow::buildBoards()
+{
+    auto *splitter = new QSplitter(this);
+    m_boardView = new KvBoardView(m_board, splitter);
+    auto *remote = new QWidget(splitter);
+    auto *layout = new QVBoxLayout(remote);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto *title = new QLabel(tr("Remote participant"), remote);
+    title->setContentsMargins(8, 4, 8, 4);
+    layout->addWidget(title);
+    m_mirrorView = new KvBoardView(m_mirror, remote);
+    layout->addWidget(m_mirrorView);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
+    setCentralWidget(splitter);
+    for (KvBoardView *view : {m_boardView, m_mirrorView}) {
+        connect(view, &KvBoardView::pointerDown, this,
+                [this, view] { m_undoGroup->setActiveStack(view->board()->undoStack()); });
+    }
+    connect(m_boardView, &KvBoardView::zoomChanged, this, [this](qreal zoom) {
+        statusBar()->showMessage(tr("Zoom %1%").arg(qRound(zoom * 100)), 2000);
+    });
+}
+
+KvToolAction *KvBoardWindow::addToolButton(QToolBar *toolbar, const QString &image,
+                                           const QString &tip)
+{
+    auto *button = image.startsWith(QLatin1String("tool_pen")) ? new KvToolPenButton(toolbar)
+                                                               : new KvToolAction(toolbar);
+    button->setStylePre(kImages + image);
+    button->setIsSvg(true);
+    button->setFixedSize(48, 48);
+    button->setToolTip(tip);
+    toolbar->addWidget(button);
+    return button;
+}
+
+void KvBoardWindow::buildToolbar()
+{
+    auto *toolbar = new QToolBar(tr("Tools"), this);
+    toolbar->setMovable(false);
+    toolbar->setStyleSheet(QStringLiteral(
+        "QToolBar { background: #2E3249; border: none; spacing: 6px; padding: 4px 10px; }"
+        "QComboBox, QSpinBox { color: #E6E8F0; background: #3E456B; border: none;"
+        " border-radius: 4px; padding: 4px 8px; }"));
+    addToolBar(Qt::BottomToolBarArea, toolbar);
+
+    m_inkButton = static_cast<KvToolPenButton *>(addToolButton(
+        toolbar, QStringLiteral("tool_pen"), tr("Pen and highlighter: width and colour (P, H)")));
+    m_eraserButton
+        = addToolButton(toolbar, QStringLiteral("tool_eraser"), tr("Eraser, clear all (E)"));
+    auto *tools = new QButtonGroup(this);
+    for (KvToolAction *button : {static_cast<KvToolAction *>(m_inkButton), m_eraserButton}) {
+        button->setCheckable(true);
+        tools->addButton(button);
+    }
+    m_inkButton->setChecked(true);
+    connect(m_inkButton, &KvToolAction::checkedPressed, this, &KvBoardWindow::showInkPopup);
+    connect(m_eraserButton, &KvToolAction::checkedPressed, this, &KvBoardWindow::showErasePopup);
+    toolbar->addSeparator();
+
+    KvToolAction *undo = addToolButton(toolbar, QStringLiteral("undo"), tr("Undo (Ctrl+Z)"));
+    KvToolAction *redo = addToolButton(toolbar, QStringLiteral("redo"), tr("Redo (Ctrl+Y)"));
+    connect(undo, &QAbstractButton::clicked, m_undoGroup, &QUndoGroup::undo);
+    connect(redo, &QAbstractButton::clicked, m_undoGroup, &QUndoGroup::redo);
+    connect(m_undoGroup, &QUndoGroup::canUndoChanged, undo, &QWidget::setEnabled);
+    connect(m_undoGroup, &QUndoGroup::canRedoChanged, redo, &QWidget::setEnabled);
+    undo->setEnabled(false);
+    redo->setEnabled(false);
+    toolbar->addSeparator();
+
+    connect(addToolButton(toolbar, QStringLiteral("zoomout"), tr("Zoom out (Ctrl+-)")),
+            &QAbstractButton::clicked, m_boardView, &KvBoardView::zoomOut);
+    connect(addToolButton(toolbar, QStringLiteral("zoomin"), tr("Zoom in (Ctrl++)")),
+            &QAbstractButton::clicked, m_boardView, &KvBoardView::zoomIn);
+    toolbar->addSeparator();
+
+    connect(addToolButton(toolbar, QStringLiteral("open"), tr("Open (Ctrl+O)")),
+            &QAbstractButton::clicked, this, &KvBoardWindow::open);
+    connect(addToolButton(toolbar, QStringLiteral("save"), tr("Save (Ctrl+S)")),
+            &QAbstractButton::clicked, this, &KvBoardWindow::save);
+    connect(addToolButton(toolbar, QStringLiteral("export"), tr("Export PNG (Ctrl+E)")),
+            &QAbstractButton::clicked, this, &KvBoardWindow::exportPng);
+    toolbar->addSeparator();
+
+    auto *mode = new QComboBox(toolbar);
+    mode->addItem(tr("Live mirroring"), KvBoardTransport::Live);
+    mode->addItem(tr("Whole-stroke mirroring"), KvBoardTransport::WholeStroke);
+    mode->setCurrentIndex(m_transport->mode() == KvBoardTransport::Live ? 0 : 1);
+    connect(mode, qOverload<int>(&QComboBox::currentIndexChanged), this, [this, mode] {
+        m_transport->setMode(KvBoardTransport::Mode(mode->currentData().toInt()));
+    });
+    toolbar->addWidget(mode);
+    auto *delay = new QSpinBox(toolbar);
+    delay->setRange(0, 5000);
+    delay->setSingleStep(100);
+    delay->setPrefix(tr("delay "));
+    delay->setSuffix(tr(" ms"));
+    delay->setValue(m_transport->delay());
+    connect(delay, qOverload<int>(&QSpinBox::valueChanged), m_transport,
+            &KvBoardTransport::setDelay);
+    toolbar->addWidget(delay);
+    connect(m_transport, &KvBoardTransport::modeChanged, mode,
+            [mode](int value) { mode->setCurrentIndex(mode->findData(value)); });
+    connect(m_transport, &KvBoardTransport::delayChanged, delay, &QSpinBox::setValue);
+}
+
+void KvBoardWindow::connectPopups()
+{
+    m_penPopup->setToolAction(m_inkButton);
+    m_erasePopup->setToolAction(m_eraserButton);
+    KvPenCore *core = m_board->core();
+    m_penPopup->setPenWidth(core->penWidth());
+    m_penPopup->setHightWidth(core->markerWidth());
+    m_penPopup->setPenColor(core->penColor());
+    m_penPopup->setHightColor(core->markerColor());
+    m_erasePopup->setEraseWidth(int(core->eraserWidth()));
+
+    connect(m_penPopup, &KvPenPopup::penWidthChanged, this,
+            [this](int width) { forEachCore([=](KvBoard *b) { b->core()->setPenWidth(width); }); });
+    connect(m_penPopup, &KvPenPopup::hightWidthChanged, this, [this](int width) {
+        forEachCore([=](KvBoard *b) { b->core()->setMarkerWidth(width); });
+    });
+    connect(m_penPopup, &KvPenPopup::penColorChanged, this, [this](const QColor &color) {
+        forEachCore([=](KvBoard *b) { b->core()->setPenColor(color); });
+        m_inkButton->setPenColor(color);
+    });
+    connect(m_penPopup, &KvPenPopup::hightColorChanged, this, [this](const QColor &color) {
+        forEachCore([=](KvBoard *b) { b->core()->setMarkerColor(color); });
+    });
+    connect(m_penPopup, &KvPenPopup::penClicked, this, [this](int width, const QColor &color) {
+        forEachCore([=](KvBoard *b) {
+            b->core()->setPenWidth(width);
+            b->core()->setPenColor(color);
+        });
+        m_inkButton->setStylePre(kImages + QStringLiteral("tool_pen"));
+        m_inkButton->setPenColor(color);
+        setStylus(0);
+    });
+    connect(m_penPopup, &KvPenPopup::hightClicked, this, [this](int width, const QColor &color) {
+        forEachCore([=](KvBoard *b) {
+            b->core()->setMarkerWidth(width);
+            b->core()->setMarkerColor(color);
+        });
+        m_inkButton->setStylePre(kImages + QStringLiteral("tool_marker"));
+        setStylus(2);
+    });
+    connect(m_erasePopup, &KvErasePopup::eraseWidthChanged, this, [this](int width) {
+        forEachCore([=](KvBoard *b) { b->core()->setEraserWidth(width); });
+    });
+    connect(m_erasePopup, &KvErasePopup::clearScene, this, [this] {
+        m_erasePopup->hide();
+        activeBoard()->clear();
+    });
+}
+
+void KvBoardWindow::buildShortcuts()
+{
+    const auto shortcut = [this](const QKeySequence &keys, const std::function<void()> &run) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, run);
+    };
+    shortcut(Qt::Key_P, [this] {
+        m_inkButton->setChecked(true);
+        m_penPopup->setPenPageVisible(true);
+    });
+    shortcut(Qt::Key_H, [this] {
+        m_inkButton->setChecked(true);
+        m_penPopup->setPenPageVisible(false);
+    });
+    shortcut(Qt::Key_E, [this] {
+        m_eraserButton->setChecked(true);
+        setStylus(1);
+    });
+    shortcut(QKeySequence::Undo, [this] { m_undoGroup->undo(); });
+    shortcut(QKeySequence(Qt::CTRL + Qt::Key_Y), [this] { m_undoGroup->redo(); });
+    shortcut(QKeySequence(Qt::CTRL + Qt::SHIFT + Qt::Key_Z), [this] { m_undoGroup->redo(); });
+    shortcut(QKeySequence::Open, [this] { open(); });
+    shortcut(QKeySequence::Save, [this] { save(); });
+    shortcut(QKeySequence(Qt::CTRL + Qt::SHIFT + Qt::Key_S), [this] { saveAs(); });
+    shortcut(QKeySequence(Qt::CTRL + Qt::Key_E), [this] { exportPng(); });
+    shortcut(QKeySequence::ZoomIn, [this] { m_boardView->zoomIn(); });
+    shortcut(QKeySequence(Qt::CTRL + Qt::Key_Equal), [this] { m_boardView->zoomIn(); });
+    shortcut(QKeySequence::ZoomOut, [this] { m_boardView->zoomOut(); });
+    shortcut(QKeySequence(Qt::CTRL + Qt::Key_Q), [this] { close(); });
+}
+
+void KvBoardWindow::forEachCore(const std::function<void(KvBoard *)> &apply)
+{
+    apply(m_board);
+    apply(m_mirror);
+}
+
+void KvBoardWindow::setStylus(int stylus)
+{
+    forEachCore([=](KvBoard *b) { b->core()->setStylus(stylus); });
+    if (stylus != 1) {
+        m_board->core()->hideEraseWidget();
+        m_mirror->core()->hideEraseWidget();
+    }
+}
+
+void KvBoardWindow::showInkPopup()
+{
+    setStylus(m_penPopup->isCurrentPen() ? 0 : 2);
+    m_penPopup->showPen(m_inkButton->mapToGlobal(QPoint(m_inkButton->width() / 2, 0)));
+}
+
+void KvBoardWindow::showErasePopup()
+{
+    setStylus(1);
+    m_erasePopup->showErase(m_eraserButton->mapToGlobal(QPoint(0, 0)));
+}
+
+KvBoard *KvBoardWindow::activeBoard() const
+{
+    return m_undoGroup->activeStack() == m_mirror->undoStack() ? m_mirror : m_board;
+}
+
+void KvBoardWindow::open()
+{
+    const QString path
+        = QFileDialog::getOpenFileName(this, tr("Open board"), QString(), kFileFilters);
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!m_board->openFile(path, &error)) {
+        QMessageBox::warning(this, tr("Open"), tr("Cannot open %1: %2").arg(path, error));
+        return;
+    }
+    m_documentPath = path;
+    updateTitle();
+}
+
+void KvBoardWindow::save()
+{
+    if (m_documentPath.isEmpty()) {
+        saveAs();
+        return;
+    }
+    QString error;
+    if (!m_board->saveFile(m_documentPath, &error)) {
+        QMessageBox::warning(this, tr("Save"), tr("Cannot save %1: %2").arg(m_documentPath, error));
+        return;
+    }
+    statusBar()->showMessage(tr("Saved %1").arg(m_documentPath), 4000);
+}
+
+void KvBoardWindow::saveAs()
+{
+    const QString path = QFileDialog::getSaveFileName(this, tr("Save board"),
+                                                      QStringLiteral("board.xml"), kFileFilters);
+    if (path.isEmpty())
+        return;
+    m_documentPath = path;
+    updateTitle();
+    save();
+}
+
+void KvBoardWindow::exportPng()
+{
+    const QString path = QFileDialog::getSaveFileName(
+        this, tr("Export PNG"), QStringLiteral("board.png"), tr("PNG image (*.png)"));
+    if (path.isEmpty())
+        return;
+    if (!m_board->render().save(path, "PNG"))
+        QMessageBox::warning(this, tr("Export PNG"), tr("Cannot write %1").arg(path));
+    else
+        statusBar()->showMessage(tr("Exported %1").arg(path), 4000);
+}
+
+void KvBoardWindow::updateTitle()
+{
+    setWindowTitle(m_documentPath.isEmpty()
+                       ? QStringLiteral("kvboard")
+                       : QStringLiteral("kvboard - %1").arg(QFileInfo(m_documentPath).fileName()));
+}
