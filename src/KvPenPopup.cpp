@@ -210,7 +210,9 @@ void KvPenPopup::on_horizontalSlider_valueChanged(int)
 
 void KvPenPopup::applySliderWidth()
 {
-    const int position = ui->horizontalSlider->value();
+    // The position, not the value: during a drag sliderMoved arrives before the value follows,
+    // and both signals should report the width under the handle.
+    const int position = ui->horizontalSlider->sliderPosition();
     if (isCurrentPen()) {
         m_penWidth = getPenWidth(position);
         ui->widthButton->setPenWidth(m_penWidth);
