@@ -74,8 +74,8 @@ struct PieceData
     bool isSound() const
     {
         return isSoundPolygon(polygon) && isSoundPolygon(fullPolygon) && isSoundTransform(transform)
-            && isSoundPolygon(transform.map(polygon)) && isSoundCoordinate(pen.widthF())
-            && std::isfinite(zValue)
+            && isSoundPolygon(transform.map(polygon)) && pen.widthF() >= 0
+            && isSoundCoordinate(pen.widthF()) && std::isfinite(zValue)
             && (fillRule == Qt::OddEvenFill || fillRule == Qt::WindingFill);
     }
 };
