@@ -1,0 +1,301 @@
+#include "KvBoard.h"
+#include "KvBoardTransport.h"
+#include "KvBoardView.h"
+#include "KvGraphicsStrokesGroup.h"
+#include "KvPenCore.h"
+#include "KvTestMessages.h"
+
+#include <QUndoStack>
+#include <QtTest>
+
+namespace {
+
+enum Action { Draw, Erase, AreaErase, Clear, TwoFingers };
+
+QStringList uuids(const KvBoard &board)
+{
+    QStringList list;
+    for (const KvGraphicsStrokesGroup *group : board.scene()->strokes())
+        list.append(group->uuid().toString(QUuid::WithoutBraces));
+    return list;
+}
+
+// A board with a view, as the plug-in needs one for the area eraser and whole-stroke replay.
+struct Participant
+{
+    explicit Participant(const QString &name)
+        : board(name)
+        , view(&board)
+    {
+        view.resize(KvBoardScene::kWidth, KvBoardScene::kHeight);
+        view.show();
+    }
+    KvBoard board;
+    KvBoardView view;
+};
+
+void drawLine(KvBoard &board, QPointF from, QPointF to)
+{
+    board.core()->setStylus(0);
+    board.pointerPress(from);
+    for (int i = 1; i <= 10; ++i)
+        board.pointerMove(from + (to - from) * i / 10.0);
+    board.pointerRelease();
+}
+
+// Two horizontal strokes: one at y 100, one at y 300.
+void drawTwoStrokes(KvBoard &board)
+{
+    drawLine(board, {100, 100}, {400, 100});
+    drawLine(board, {100, 300}, {400, 300});
+}
+
+void act(KvBoard &board, Action action)
+{
+    switch (action) {
+    case Draw:
+        drawLine(board, {100, 500}, {400, 520});
+        break;
+    case Erase:
+        board.core()->setStylus(1);
+        board.pointerPress({250, 60});
+        board.pointerMove({250, 100});
+        board.pointerMove({250, 140});
+        board.pointerRelease();
+        break;
+    case AreaErase:
+        board.eraseArea(QRectF(200, 80, 60, 60));
+        board.eraseArea(QRectF(260, 80, 60, 60));
+        board.endEraseArea();
+        break;
+    case Clear:
+        board.clear();
+        break;
+    case TwoFingers:
+        board.core()->setStylus(0);
+        board.touchPress(1, {100, 600});
+        board.touchPress(2, {100, 650});
+        for (int x = 120; x <= 400; x += 20) {
+            board.touchMove(1, {qreal(x), 600});
+            board.touchMove(2, {qreal(x), 650});
+        }
+        board.touchRelease(1);
+        board.touchRelease(2);
+        break;
+    }
+}
+
+// Order aside: a restored or mirrored stroke joins the board anew.
+QSet<QString> uuidSet(const KvBoard &board)
+{
+    const QStringList list = uuids(board);
+    return QSet<QString>(list.begin(), list.end());
+}
+
+} // namespace
+
+class tst_KvBoard : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { failOnUnexpectedWarnings(); }
+    void undoRedo_data();
+    void undoRedo();
+    void remoteInkIsNotUndoable();
+    void mirroring_data();
+    void mirroring();
+    void mirroringWithDelay();
+    void files_data();
+    void files();
+    void badFilesChangeNothing_data();
+    void badFilesChangeNothing();
+};
+
+void tst_KvBoard::undoRedo_data()
+{
+    QTest::addColumn<int>("action");
+    QTest::addColumn<int>("strokesAfter");
+    QTest::addColumn<int>("steps");
+    QTest::newRow("draw a stroke") << int(Draw) << 3 << 1;
+    QTest::newRow("eraser gesture") << int(Erase) << 1 << 1;
+    QTest::newRow("palm") << int(AreaErase) << 1 << 1;
+    QTest::newRow("clear") << int(Clear) << 0 << 1;
+    QTest::newRow("two fingers at once") << int(TwoFingers) << 4 << 2;
+}
+
+void tst_KvBoard::undoRedo()
+{
+    QFETCH(int, action);
+    QFETCH(int, strokesAfter);
+    QFETCH(int, steps);
+    Participant me(QStringLiteral("board"));
+    drawTwoStrokes(me.board);
+    const QStringList before = uuids(me.board);
+    QCOMPARE(before.size(), 2);
+    QCOMPARE(me.board.undoStack()->count(), 2);
+
+    act(me.board, Action(action));
+    const QStringList after = uuids(me.board);
+    QCOMPARE(after.size(), strokesAfter);
+    QCOMPARE(me.board.undoStack()->count(), 2 + steps);
+
+    for (int i = 0; i < steps; ++i)
+        me.board.undoStack()->undo();
+    QCOMPARE(uuidSet(me.board), QSet<QString>(before.begin(), before.end()));
+    for (int i = 0; i < steps; ++i)
+        me.board.undoStack()->redo();
+    QCOMPARE(uuidSet(me.board), QSet<QString>(after.begin(), after.end()));
+    // The strokes off the board stay with it: undoing all the way brings everything back.
+    while (me.board.undoStack()->canUndo())
+        me.board.undoStack()->undo();
+    QVERIFY(uuids(me.board).isEmpty());
+    while (me.board.undoStack()->canRedo())
+        me.board.undoStack()->redo();
+    QCOMPARE(uuidSet(me.board), QSet<QString>(after.begin(), after.end()));
+}
+
+void tst_KvBoard::remoteInkIsNotUndoable()
+{
+    Participant me(QStringLiteral("board"));
+    Participant remote(QStringLiteral("mirror"));
+    KvBoardTransport transport(&me.board, &remote.board);
+    drawTwoStrokes(me.board);
+    QCOMPARE(uuids(remote.board), uuids(me.board));
+    QCOMPARE(remote.board.undoStack()->count(), 0);
+    // Remote participants' messages never travel back.
+    QSignalSpy echoes(&remote.board, &KvBoard::liveMessage);
+    drawLine(me.board, {10, 10}, {90, 90});
+    QCOMPARE(echoes.count(), 0);
+}
+
+void tst_KvBoard::mirroring_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::newRow("live") << int(KvBoardTransport::Live);
+    QTest::newRow("whole strokes") << int(KvBoardTransport::WholeStroke);
+}
+
+void tst_KvBoard::mirroring()
+{
+    QFETCH(int, mode);
+    Participant me(QStringLiteral("board"));
+    Participant remote(QStringLiteral("mirror"));
+    KvBoardTransport transport(&me.board, &remote.board);
+    transport.setMode(KvBoardTransport::Mode(mode));
+    QSignalSpy sent(&transport, &KvBoardTransport::sent);
+
+    drawTwoStrokes(me.board);
+    QCOMPARE(uuids(remote.board), uuids(me.board));
+    const QString kind = sent.first().first().toJsonObject().value("kind").toString();
+    QCOMPARE(kind, mode == KvBoardTransport::Live ? QString("live") : QString("stroke"));
+
+    // The plug-in's eraser messages, a palm, undo, redo and clear all reach the other board.
+    const QList<Action> actions {Erase, AreaErase, Clear, TwoFingers};
+    for (Action action : actions) {
+        act(me.board, action);
+        QCOMPARE(uuidSet(remote.board), uuidSet(me.board));
+        me.board.undoStack()->undo();
+        QCOMPARE(uuidSet(remote.board), uuidSet(me.board));
+        me.board.undoStack()->redo();
+        QCOMPARE(uuidSet(remote.board), uuidSet(me.board));
+    }
+    // Both ways: the remote participant draws too.
+    drawLine(remote.board, {500, 500}, {700, 500});
+    QCOMPARE(uuidSet(me.board), uuidSet(remote.board));
+    // A board opened from a file replaces the other participant's board as well.
+    Participant other(QStringLiteral("other"));
+    drawTwoStrokes(other.board);
+    QVERIFY(me.board.loadXml(other.board.toXml()));
+    QCOMPARE(uuids(remote.board), uuids(other.board));
+}
+
+void tst_KvBoard::mirroringWithDelay()
+{
+    Participant me(QStringLiteral("board"));
+    Participant remote(QStringLiteral("mirror"));
+    KvBoardTransport transport(&me.board, &remote.board);
+    transport.setDelay(30);
+    drawTwoStrokes(me.board);
+    me.board.undoStack()->undo();
+    QVERIFY(uuids(remote.board).isEmpty());
+    QVERIFY(transport.isBusy());
+    QTRY_VERIFY(!transport.isBusy());
+    QCOMPARE(uuids(remote.board), uuids(me.board));
+    QCOMPARE(uuids(remote.board).size(), 1);
+}
+
+void tst_KvBoard::files_data()
+{
+    QTest::addColumn<bool>("xml");
+    QTest::addColumn<int>("highlighterStylus");
+    QTest::newRow("XML document") << true << 2;
+    // The plug-in's save records do not carry the stylus: a highlighter comes back as a pen.
+    QTest::newRow("save records") << false << 0;
+}
+
+void tst_KvBoard::files()
+{
+    QFETCH(bool, xml);
+    QFETCH(int, highlighterStylus);
+    Participant me(QStringLiteral("board"));
+    me.board.core()->setPenColor(QColor("#4A90E2"));
+    drawLine(me.board, {100, 100}, {400, 160});
+    me.board.core()->setStylus(2);
+    me.board.pointerPress({100, 300});
+    me.board.pointerMove({250, 330});
+    me.board.pointerMove({400, 300});
+    me.board.pointerRelease();
+    const QByteArray saved = xml ? me.board.toXml() : me.board.toRecords();
+
+    Participant loaded(QStringLiteral("board"));
+    drawLine(loaded.board, {600, 600}, {700, 700});
+    QString error;
+    QVERIFY2(xml ? loaded.board.loadXml(saved, &error) : loaded.board.loadRecords(saved, &error),
+             qPrintable(error));
+    QCOMPARE(uuids(loaded.board), uuids(me.board));
+    QCOMPARE(loaded.board.undoStack()->count(), 0);
+    const auto strokes = loaded.board.scene()->strokes();
+    QCOMPARE(strokes.at(0)->stylus(), 0);
+    QCOMPARE(strokes.at(1)->stylus(), highlighterStylus);
+    QCOMPARE(strokes.at(0)->color().rgb(), QColor("#4A90E2").rgb());
+    if (xml)
+        QCOMPARE(loaded.board.render(), me.board.render());
+
+    // Through a file on disk too, by its suffix.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(xml ? "board.xml" : "board.kvb");
+    QVERIFY(me.board.saveFile(path));
+    Participant reopened(QStringLiteral("board"));
+    QVERIFY(reopened.board.openFile(path));
+    QCOMPARE(uuids(reopened.board), uuids(me.board));
+}
+
+void tst_KvBoard::badFilesChangeNothing_data()
+{
+    QTest::addColumn<bool>("xml");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("not XML") << true << QByteArray("<kvboard version=\"1\"><board>");
+    QTest::newRow("foreign XML") << true << QByteArray("<svg/>");
+    QTest::newRow("unknown version")
+        << true << QByteArray("<kvboard version=\"9\"><board/></kvboard>");
+    QTest::newRow("empty records") << false << QByteArray();
+    QTest::newRow("records cut short") << false << QByteArray::fromHex("4b56424b0001000000050000");
+    QTest::newRow("absurd record count") << false << QByteArray::fromHex("4b56424b00017fffffff");
+}
+
+void tst_KvBoard::badFilesChangeNothing()
+{
+    QFETCH(bool, xml);
+    QFETCH(QByteArray, bytes);
+    Participant me(QStringLiteral("board"));
+    drawTwoStrokes(me.board);
+    const QStringList before = uuids(me.board);
+    QString error;
+    QVERIFY(!(xml ? me.board.loadXml(bytes, &error) : me.board.loadRecords(bytes, &error)));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(uuids(me.board), before);
+    QCOMPARE(me.board.undoStack()->count(), 2);
+}
+
+QTEST_MAIN(tst_KvBoard)
+#include "tst_kvboard.moc"
