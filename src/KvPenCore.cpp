@@ -168,8 +168,8 @@ bool replayPoints(const QJsonObject &data, double scale, QList<QPointF> *points)
             ? QPointF(int(x) * scale, int(y) * scale)
             : QPointF(qInf(), qInf());
         if (!isSaneCoordinate(point.x()) || !isSaneCoordinate(point.y())) {
-            qDebug() << "KvPenCore::paintPen"
-                     << "refused: point out of range" << part.left(64);
+            qDebug().noquote() << "KvPenCore::paintPen"
+                               << "refused: point out of range" << part.left(64);
             return false;
         }
         points->append(point);
