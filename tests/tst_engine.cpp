@@ -76,9 +76,9 @@ private slots:
     void releaseMakesTheGroup();
     void releaseWithoutStrokeOnlyLogs();
     void touchPointersDrawIndependently();
-    void touchPressCompletesOpenMouseStroke();
+    void pressFinishesOpenStroke_data();
+    void pressFinishesOpenStroke();
     void touchPressAfterMouseReleaseOnlyLogs();
-    void secondPressOnOpenPointerFinishesItsStroke();
     void translucentPiecesDoNotOverlap_data();
     void translucentPiecesDoNotOverlap();
     void inputWithoutSceneIsRefused();
@@ -292,31 +292,6 @@ void tst_Engine::touchPointersDrawIndependently()
     }
 }
 
-void tst_Engine::touchPressCompletesOpenMouseStroke()
-{
-    const QUuid mouse = QUuid::createUuid();
-    const QUuid touch = QUuid::createUuid();
-    m_engine->inputDevicePress(QPointF(0, 0), mouse, -1);
-    m_engine->inputDeviceMove(QPointF(30, 0), mouse, -1);
-    m_engine->inputDevicePress(QPointF(0, 50), touch, 5);
-
-    QList<KvGraphicsStrokesGroup *> made = groups(*m_scene);
-    QCOMPARE(made.size(), 1);
-    QCOMPARE(made[0]->uuid(), mouse);
-    QCOMPARE(made[0]->items().size(), 2);
-    QCOMPARE(temporaryItems(*m_scene).size(), 1);
-
-    // The completed stroke's snapshot was dropped, not handed to this release.
-    QTest::ignoreMessage(QtDebugMsg,
-                         "KvPenObject::inputDeviceRelease warning: no stroke, no "
-                         "temp polygon item. keys: (5) key: -1");
-    QJsonObject snapshot;
-    QVERIFY(m_engine->inputDeviceRelease(mouse, snapshot, -1));
-    QVERIFY(snapshot.isEmpty());
-    QVERIFY(m_engine->inputDeviceRelease(touch, snapshot, 5));
-    QCOMPARE(groups(*m_scene).size(), 2);
-}
-
 void tst_Engine::touchPressAfterMouseReleaseOnlyLogs()
 {
     QJsonObject snapshot;
@@ -332,13 +307,25 @@ void tst_Engine::touchPressAfterMouseReleaseOnlyLogs()
     QCOMPARE(temporaryItems(*m_scene).size(), 2);
 }
 
-void tst_Engine::secondPressOnOpenPointerFinishesItsStroke()
+void tst_Engine::pressFinishesOpenStroke_data()
 {
+    QTest::addColumn<int>("firstId");
+    QTest::addColumn<int>("secondId");
+
+    QTest::newRow("mouse, then touch") << -1 << 5;
+    QTest::newRow("mouse twice") << -1 << -1;
+    QTest::newRow("same touch id twice") << 1 << 1;
+}
+
+void tst_Engine::pressFinishesOpenStroke()
+{
+    QFETCH(int, firstId);
+    QFETCH(int, secondId);
     const QUuid first = QUuid::createUuid();
     const QUuid second = QUuid::createUuid();
-    m_engine->inputDevicePress(QPointF(0, 0), first, 1);
-    m_engine->inputDeviceMove(QPointF(30, 0), first, 1);
-    m_engine->inputDevicePress(QPointF(0, 60), second, 1);
+    m_engine->inputDevicePress(QPointF(0, 0), first, firstId);
+    m_engine->inputDeviceMove(QPointF(30, 0), first, firstId);
+    m_engine->inputDevicePress(QPointF(0, 60), second, secondId);
 
     const QList<KvGraphicsStrokesGroup *> made = groups(*m_scene);
     QCOMPARE(made.size(), 1);
@@ -347,7 +334,8 @@ void tst_Engine::secondPressOnOpenPointerFinishesItsStroke()
     QCOMPARE(temporaryItems(*m_scene).size(), 1);
 
     QJsonObject snapshot;
-    QVERIFY(m_engine->inputDeviceRelease(second, snapshot, 1));
+    QVERIFY(m_engine->inputDeviceRelease(second, snapshot, secondId));
+    QCOMPARE(groups(*m_scene).size(), 2);
     // Nothing orphaned: every piece on the board belongs to a group.
     for (QGraphicsItem *item : m_scene->items()) {
         if (KvGraphicsPolygonItem *ink = piece(item))

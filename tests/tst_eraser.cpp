@@ -61,7 +61,6 @@ private slots:
     void pressErasesByBoundingRect_data();
     void pressErasesByBoundingRect();
     void dragErasesAlongItsPath();
-    void groupHitByThreePiecesIsReportedThreeTimes();
     void openInkIsNeverErased();
     void onePointerOwnsTheEraser();
     void cursorIsSharedAndComposed();
@@ -136,15 +135,19 @@ void tst_Eraser::pressErasesByBoundingRect_data()
     QTest::addColumn<double>("zoom");
     QTest::addColumn<int>("eraserWidth");
     QTest::addColumn<QPointF>("press");
-    QTest::addColumn<bool>("hit");
+    QTest::addColumn<QList<int>>("hitGroups");
 
-    // The ink runs diagonally from (0, 0) to (50, 50), its bounding rect to x = 55.
-    QTest::newRow("off the ink, inside its bounding rect") << 1.0 << 30 << QPointF(45, 5) << true;
-    QTest::newRow("clear of the bounding rect") << 1.0 << 30 << QPointF(80, 5) << false;
-    QTest::newRow("zoom 1 reaches") << 1.0 << 30 << QPointF(67, 5) << true;
-    QTest::newRow("zoom 2 halves the reach") << 2.0 << 30 << QPointF(67, 5) << false;
-    QTest::newRow("zoom 0.5 doubles the reach") << 0.5 << 15 << QPointF(68, 5) << true;
-    QTest::newRow("same width at zoom 1 misses") << 1.0 << 15 << QPointF(68, 5) << false;
+    // Group 0 runs diagonally from (0, 0) to (50, 50), its bounding rect to x = 55; group 1 is
+    // five pieces along y = 150 from x = 15 to 95.
+    QTest::newRow("off the ink, inside its bounding rect")
+        << 1.0 << 30 << QPointF(45, 5) << QList<int> {0};
+    QTest::newRow("clear of the bounding rect") << 1.0 << 30 << QPointF(80, 5) << QList<int>();
+    QTest::newRow("zoom 1 reaches") << 1.0 << 30 << QPointF(67, 5) << QList<int> {0};
+    QTest::newRow("zoom 2 halves the reach") << 2.0 << 30 << QPointF(67, 5) << QList<int>();
+    QTest::newRow("zoom 0.5 doubles the reach") << 0.5 << 15 << QPointF(68, 5) << QList<int> {0};
+    QTest::newRow("same width at zoom 1 misses") << 1.0 << 15 << QPointF(68, 5) << QList<int>();
+    QTest::newRow("three pieces of one group")
+        << 1.0 << 30 << QPointF(60, 150) << QList<int> {1, 1, 1};
 }
 
 void tst_Eraser::pressErasesByBoundingRect()
@@ -152,9 +155,10 @@ void tst_Eraser::pressErasesByBoundingRect()
     QFETCH(double, zoom);
     QFETCH(int, eraserWidth);
     QFETCH(QPointF, press);
-    QFETCH(bool, hit);
-    KvGraphicsStrokesGroup *group = draw({{0, 0}, {100, 100}});
-    QCOMPARE(group->items().size(), 2);
+    QFETCH(QList<int>, hitGroups);
+    const QList<KvGraphicsStrokesGroup *> board {
+        draw({{0, 0}, {100, 100}}), draw({{20, 150}, {40, 150}, {60, 150}, {80, 150}, {100, 150}})};
+    QCOMPARE(board[1]->items().size(), 5);
     setZoom(zoom);
     m_engine->setStylus(1);
     m_engine->setEraserWidth(eraserWidth);
@@ -162,11 +166,17 @@ void tst_Eraser::pressErasesByBoundingRect()
 
     QVERIFY(m_engine->inputDevicePress(press, QUuid::createUuid(), -1));
 
-    const QStringList expected = hit ? QStringList {text(group->uuid())} : QStringList();
-    QCOMPARE(m_engine->removedItemUuids(), expected);
-    QCOMPARE(erasedSpy.size(), expected.size());
-    QCOMPARE(m_scene->calls, erased(group, hit ? 1 : 0));
-    QCOMPARE(group->scene() == nullptr, hit);
+    QList<Call> calls;
+    QStringList uuids;
+    for (int index : hitGroups) {
+        calls += erased(board[index]);
+        uuids += text(board[index]->uuid());
+    }
+    QCOMPARE(m_scene->calls, calls);
+    QCOMPARE(m_engine->removedItemUuids(), uuids);
+    QCOMPARE(erasedSpy.size(), uuids.size());
+    for (int i = 0; i < uuids.size(); ++i)
+        QCOMPARE(erasedSpy[i][0].toString(), uuids[i]);
     QVERIFY(cursor() && !cursor()->isVisible());
     QTest::ignoreMessage(QtDebugMsg, kEndEraseLine);
     QJsonObject snapshot;
@@ -201,25 +211,6 @@ void tst_Eraser::dragErasesAlongItsPath()
     m_engine->setStylus(0);
     m_engine->inputDevicePress(QPointF(10, 10), QUuid::createUuid(), -1);
     QVERIFY(m_engine->removedItemUuids().isEmpty());
-}
-
-void tst_Eraser::groupHitByThreePiecesIsReportedThreeTimes()
-{
-    KvGraphicsStrokesGroup *group = draw({{20, 150}, {40, 150}, {60, 150}, {80, 150}, {100, 150}});
-    QCOMPARE(group->items().size(), 5);
-    m_engine->setStylus(1);
-    QSignalSpy erasedSpy(m_engine, &KvPenObject::sig_eraseItem);
-
-    m_engine->inputDevicePress(QPointF(60, 150), QUuid(), -1);
-
-    const QString uuid = text(group->uuid());
-    QCOMPARE(uuid.size(), 36);
-    QCOMPARE(m_engine->removedItemUuids(), QStringList({uuid, uuid, uuid}));
-    QCOMPARE(m_scene->calls, erased(group, 3));
-    QCOMPARE(erasedSpy.size(), 3);
-    for (const QList<QVariant> &emitted : erasedSpy)
-        QCOMPARE(emitted[0].toString(), uuid);
-    QCOMPARE(m_scene->removedItems(), QList<QGraphicsItem *> {group});
 }
 
 void tst_Eraser::openInkIsNeverErased()
