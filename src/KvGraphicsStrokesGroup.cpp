@@ -163,6 +163,17 @@ KvGraphicsPolygonItem *createXmlPiece(const PieceData &piece)
     return item;
 }
 
+// addToGroup keeps the piece in place but moves a translation of its transform into its
+// position, which the saved forms do not carry; the translation goes back into the transform.
+void addKeepingTransform(QGraphicsItemGroup *group, QGraphicsItem *piece)
+{
+    group->addToGroup(piece);
+    if (piece->pos().isNull())
+        return;
+    piece->setTransform(piece->transform() * QTransform::fromTranslate(piece->x(), piece->y()));
+    piece->setPos(0, 0);
+}
+
 // Counts what a load refused and reports it in one line.
 class RefusalLog
 {
@@ -235,7 +246,7 @@ KvItem *KvGraphicsStrokesGroup::deepCopy() const
         auto *copiedPiece = static_cast<KvGraphicsPolygonItem *>(piece->deepCopy());
         if (!stroke)
             stroke = new KvGraphicsStroke;
-        copy->addToGroup(copiedPiece);
+        addKeepingTransform(copy, copiedPiece);
         copiedPiece->setStrokesGroup(copy);
         copiedPiece->setStroke(stroke);
         copiedPieces.append(copiedPiece);
@@ -500,7 +511,7 @@ QJsonObject KvGraphicsStrokesGroup::getSnaphotData() const
 void KvGraphicsStrokesGroup::adoptPiece(KvGraphicsPolygonItem *piece, int index,
                                         KvGraphicsStroke *&stroke)
 {
-    addToGroup(piece);
+    addKeepingTransform(this, piece);
     piece->setStrokesGroup(this);
     if (!stroke)
         stroke = new KvGraphicsStroke;
