@@ -1,0 +1,222 @@
+#include "KvErasePopup.h"
+#include "KvPopupTesting.h"
+#include "KvSignalLog.h"
+#include "KvTestMessages.h"
+
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+const QColor FilledTrack(0xFF2C7DFB);
+const QColor RestOfTrack(0xFF3E456B);
+
+QImage paintedImage(QWidget *widget)
+{
+    QImage image(widget->size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    widget->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    return image;
+}
+
+bool isWhite(const QImage &image, int x, int y)
+{
+    return image.pixelColor(x, y).red() > 200;
+}
+
+void sendMouseMove(QWidget *widget, const QPoint &pos)
+{
+    QMouseEvent move(QEvent::MouseMove, pos, widget->mapToGlobal(pos), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &move);
+}
+} // namespace
+
+class tst_ErasePopup : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { failOnUnexpectedWarnings(); }
+    void init();
+    void cleanup();
+
+    void handleAndTrackForWidth_data();
+    void handleAndTrackForWidth();
+    void dragReportsWidthUnderHandle_data();
+    void dragReportsWidthUnderHandle();
+    void unknownWidthFallsBackOnRelease();
+    void clearAllButton();
+    void showErasePlacesPopupAbove_data();
+    void showErasePlacesPopupAbove();
+
+private:
+    void verifyHandle(const QPoint &centre, int diameter);
+
+    KvErasePopup *popup = nullptr;
+};
+
+void tst_ErasePopup::init()
+{
+    popup = new KvErasePopup;
+    popup->move(100, 100);
+    QVERIFY(showOffscreenPopup(popup));
+    // The popup closes on presses while the cursor is outside it.
+    QCursor::setPos(popup->mapToGlobal(QPoint(130, 20)));
+}
+
+void tst_ErasePopup::cleanup()
+{
+    delete popup;
+}
+
+// The handle is a white disc: its outermost pixel columns on the centre row are white, the
+// columns just outside are not.
+void tst_ErasePopup::verifyHandle(const QPoint &centre, int diameter)
+{
+    const QImage image = paintedImage(popup);
+    const int left = centre.x() - diameter / 2;
+    const int y = centre.y();
+    QVERIFY2(isWhite(image, left, y), "left edge");
+    QVERIFY2(!isWhite(image, left - 1, y), "left of handle");
+    QVERIFY2(isWhite(image, left + diameter - 1, y), "right edge");
+    QVERIFY2(!isWhite(image, left + diameter, y), "right of handle");
+    QCOMPARE(image.pixelColor(left + diameter + 2, 22), RestOfTrack);
+    if (left - 3 > 17)
+        QCOMPARE(image.pixelColor(left - 3, 22), FilledTrack);
+}
+
+void tst_ErasePopup::handleAndTrackForWidth_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("handleX");
+    QTest::addColumn<int>("paintedDiameter");
+
+    // The handle sits on the fractional slot (19.5 px) but is painted with the size of the
+    // slot below when that truncates lower.
+    QTest::newRow("30") << 30 << 15 << 10;
+    QTest::newRow("65 paints slot 0") << 65 << 34 << 10;
+    QTest::newRow("70") << 70 << 54 << 14;
+    QTest::newRow("80") << 80 << 93 << 16;
+    QTest::newRow("90") << 90 << 132 << 18;
+    QTest::newRow("100 paints slot 6") << 100 << 151 << 18;
+    QTest::newRow("110") << 110 << 171 << 22;
+    QTest::newRow("120 paints slot 8") << 120 << 190 << 22;
+}
+
+void tst_ErasePopup::handleAndTrackForWidth()
+{
+    QFETCH(int, width);
+    QFETCH(int, handleX);
+    QFETCH(int, paintedDiameter);
+
+    KvSignalLog log(popup);
+    popup->setEraseWidth(width);
+    QCOMPARE(popup->eraseWidth(), width);
+    QVERIFY(log.names.isEmpty());
+    verifyHandle(QPoint(handleX, 23), paintedDiameter);
+}
+
+void tst_ErasePopup::dragReportsWidthUnderHandle_data()
+{
+    QTest::addColumn<int>("pressX");
+    QTest::addColumn<int>("moveX");
+    QTest::addColumn<QPoint>("releaseAt");
+    QTest::addColumn<QList<int>>("reported");
+    QTest::addColumn<QPoint>("handle");
+    QTest::addColumn<int>("paintedDiameter");
+
+    // The reported width uses whole 19 px slots, the painted handle 19.5 px ones.
+    QTest::newRow("34: slot 1 reported, slot 0 painted")
+        << 15 << 35 << QPoint(35, 20) << QList<int> {65} << QPoint(34, 21) << 10;
+    QTest::newRow("109 reports 80")
+        << 15 << 110 << QPoint(110, 20) << QList<int> {80} << QPoint(109, 21) << 16;
+    QTest::newRow("110 reports 85, paints 80")
+        << 15 << 111 << QPoint(111, 20) << QList<int> {85} << QPoint(110, 21) << 16;
+    QTest::newRow("190 reports 120, paints 110")
+        << 15 << 191 << QPoint(191, 20) << QList<int> {120} << QPoint(190, 21) << 22;
+    QTest::newRow("191") << 15 << 192 << QPoint(192, 20) << QList<int> {120} << QPoint(191, 21)
+                         << 24;
+    QTest::newRow("same slot: nothing reported")
+        << 15 << 20 << QPoint(20, 20) << QList<int>() << QPoint(19, 21) << 10;
+    QTest::newRow("beyond the track band")
+        << 15 << 212 << QPoint(212, 20) << QList<int>() << QPoint(15, 23) << 10;
+    QTest::newRow("press off the handle")
+        << 150 << 100 << QPoint(100, 20) << QList<int>() << QPoint(15, 23) << 10;
+    QTest::newRow("released over clear-all: back to press x")
+        << 18 << 150 << QPoint(238, 20) << QList<int> {100, 30} << QPoint(18, 21) << 10;
+}
+
+void tst_ErasePopup::dragReportsWidthUnderHandle()
+{
+    QFETCH(int, pressX);
+    QFETCH(int, moveX);
+    QFETCH(QPoint, releaseAt);
+    QFETCH(QList<int>, reported);
+    QFETCH(QPoint, handle);
+    QFETCH(int, paintedDiameter);
+
+    KvSignalLog log(popup);
+    QSignalSpy widths(popup, &KvErasePopup::eraseWidthChanged);
+    QTest::mousePress(popup, Qt::LeftButton, Qt::NoModifier, QPoint(pressX, 23));
+    sendMouseMove(popup, QPoint(moveX, 20));
+    QTest::mouseRelease(popup, Qt::LeftButton, Qt::NoModifier, releaseAt);
+
+    QList<int> emitted;
+    for (const QList<QVariant> &arguments : qAsConst(widths))
+        emitted.append(arguments.at(0).toInt());
+    QCOMPARE(emitted, reported);
+    QCOMPARE(log.names,
+             QStringList(QVector<QString>(reported.size(), "eraseWidthChanged").toList()));
+    QCOMPARE(popup->eraseWidth(), reported.isEmpty() ? 30 : reported.last());
+    QVERIFY(popup->isVisible());
+    verifyHandle(handle, paintedDiameter);
+}
+
+void tst_ErasePopup::unknownWidthFallsBackOnRelease()
+{
+    popup->setEraseWidth(45);
+    QCOMPARE(popup->eraseWidth(), 45);
+    // Placed at slot 0 and painted with slot 0's size.
+    verifyHandle(QPoint(15, 23), 10);
+
+    QSignalSpy widths(popup, &KvErasePopup::eraseWidthChanged);
+    QTest::mouseClick(popup, Qt::LeftButton, Qt::NoModifier, QPoint(150, 23));
+    QCOMPARE(widths.count(), 1);
+    QCOMPARE(widths.at(0).at(0).toInt(), 30);
+}
+
+void tst_ErasePopup::clearAllButton()
+{
+    auto emptyButton = popup->findChild<QPushButton *>("emptyBtn");
+    QVERIFY(emptyButton);
+    // 10 px from the right of the 266 x 40 panel, which the layout centres vertically in the
+    // 42 px popup: one pixel below the popup's cancel-drag area (220, 2, 36, 36).
+    QCOMPARE(QRect(emptyButton->mapTo(popup, QPoint(0, 0)), emptyButton->size()),
+             QRect(220, 3, 36, 36));
+
+    KvSignalLog log(popup);
+    QTest::mouseClick(emptyButton, Qt::LeftButton);
+    QCOMPARE(log.names, QStringList {"clearScene"});
+    QCOMPARE(popup->eraseWidth(), 30);
+}
+
+void tst_ErasePopup::showErasePlacesPopupAbove_data()
+{
+    QTest::addColumn<QPoint>("anchor");
+    QTest::addColumn<QPoint>("topLeft");
+
+    QTest::newRow("bottom toolbar") << QPoint(300, 900) << QPoint(300, 840);
+    QTest::newRow("near the top") << QPoint(40, 70) << QPoint(40, 10);
+}
+
+void tst_ErasePopup::showErasePlacesPopupAbove()
+{
+    QFETCH(QPoint, anchor);
+    QFETCH(QPoint, topLeft);
+
+    popup->hide();
+    QVERIFY(showOffscreenPopup(popup, [&] { popup->showErase(anchor); }));
+    QCOMPARE(popup->geometry(), QRect(topLeft, QSize(268, 42)));
+}
+
+QTEST_MAIN(tst_ErasePopup)
+#include "tst_erasepopup.moc"
