@@ -52,6 +52,12 @@ bool isFinite(const QPointF &point)
     return qIsFinite(point.x()) && qIsFinite(point.y());
 }
 
+// Truncated toward zero; a negative or absurd eraser width is held to what a widget can take.
+int cursorPixels(double value)
+{
+    return int(qBound(0.0, value, double(QWIDGETSIZE_MAX)));
+}
+
 // The cursor shared by every engine drawing into this viewport; made on first use.
 QWidget *sharedEraserCursor(QWidget *viewport)
 {
@@ -70,7 +76,6 @@ QWidget *sharedEraserCursor(QWidget *viewport)
     auto *disc = new QWidget(cursor);
     disc->setObjectName(QStringLiteral("wd"));
     layout->addWidget(disc);
-    cursor->hide();
     viewport->setProperty(kEraserCursorProperty, QVariant::fromValue(cursor));
     return cursor;
 }
@@ -394,7 +399,7 @@ KvGraphicsStrokesGroup *KvPenObject::createGroupFromPoints(QList<QPointF> points
         } else {
             const double sum
                 = distance + QLineF(stroke->lastSmoothedSample().position, point).length();
-            // Truncated like the sender's replay; clamped so that a far jump cannot overflow.
+            // A truncated int, as replays always counted it; a far jump cannot overflow it.
             distance = int(std::min(sum, double(std::numeric_limits<int>::max())));
             if (distance > kMinSegmentDistance) {
                 addStrokePiece(kSinglePointerId, stroke, point, width, false);
@@ -499,7 +504,7 @@ void KvPenObject::eraseSegment(int id, const QPointF &from, const QPointF &to, d
         width1 *= viewToScene;
         width2 *= viewToScene;
     }
-    showEraserCursor(true, to, int(width1));
+    showEraserCursor(true, to, cursorPixels(width1));
 
     const QPolygonF capsule = lineCapsulePolygon(QLineF(from, to), width1, width2);
     const QList<QGraphicsItem *> hits = m_scene->items(capsule, Qt::IntersectsItemBoundingRect,
@@ -536,7 +541,7 @@ void KvPenObject::showEraserCursor(bool visible, const QPointF &scenePos, int wi
     if (!m_wdEraserCursor || m_wdEraserCursor->parentWidget() != view->viewport())
         m_wdEraserCursor = sharedEraserCursor(view->viewport());
 
-    const int size = int(width * view->transform().m11());
+    const int size = cursorPixels(width * view->transform().m11());
     const int radius = int(float(size) * 0.5);
     if (m_wdEraserCursor->width() != size) {
         m_wdEraserCursor->setFixedSize(size, size);
