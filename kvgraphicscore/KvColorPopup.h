@@ -24,5 +24,7 @@ signals:
     void colorChanged(const QColor &color);
 
 private:
+    void makeCompact();
+
     QColorDialog *m_dialog;
 };

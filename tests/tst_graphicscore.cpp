@@ -1,3 +1,4 @@
+#include "KvColorPopup.h"
 #include "KvGraphicsItem.h"
 #include "KvGraphicsItemDelegate.h"
 #include "KvGraphicsScene.h"
@@ -6,6 +7,7 @@
 #include "KvQtConvert.h"
 #include "KvSelectionFrame.h"
 
+#include <QColorDialog>
 #include <QDomDocument>
 #include <QGraphicsRectItem>
 #include <QSignalSpy>
@@ -58,6 +60,7 @@ private slots:
     void delegateControlsFollowSelection();
     void selectionFrameEnclosesItems();
     void objectCoreKeepsSceneWeakly();
+    void colorPopupReportsPicks();
 };
 
 void tst_GraphicsCore::textRoundTrip_data()
@@ -339,6 +342,26 @@ void tst_GraphicsCore::objectCoreKeepsSceneWeakly()
     QCOMPARE(core.scene(), scene);
     delete scene;
     QCOMPARE(core.scene(), nullptr);
+}
+
+void tst_GraphicsCore::colorPopupReportsPicks()
+{
+    KvColorPopup popup;
+    QVERIFY(popup.windowFlags().testFlag(Qt::Popup));
+    QSignalSpy picked(&popup, &KvColorPopup::colorChanged);
+    popup.setDefalutColor(QColor("#D0021B"));
+    QCOMPARE(popup.currentColor(), QColor("#D0021B"));
+    QVERIFY(picked.isEmpty());
+
+    // A pick in the embedded chooser, as its hue field reports it.
+    auto *chooser = popup.findChild<QColorDialog *>();
+    QVERIFY(chooser);
+    chooser->setCurrentColor(QColor(10, 200, 30));
+    QCOMPARE(picked.size(), 1);
+    QCOMPARE(picked.first().first().value<QColor>(), QColor(10, 200, 30));
+    // The compact chooser fits the pen popup's custom colour area.
+    popup.resize(196, 215);
+    QVERIFY(popup.minimumSizeHint().width() <= 196);
 }
 
 QTEST_MAIN(tst_GraphicsCore)
