@@ -113,7 +113,7 @@ bool replayScale(const KvCoreGraphicsScene *scene, const QJsonObject &data, doub
     const QList<QGraphicsView *> views = scene->views();
     const double rawBoardWidth = data.value(QStringLiteral("boardWidth")).toDouble();
     if (!std::isfinite(rawBoardWidth) || rawBoardWidth < 0
-        || rawBoardWidth >= kMaxRemoteBoardWidth + 1) {
+        || rawBoardWidth > kMaxRemoteBoardWidth) {
         qDebug() << "KvPenCore::paintPen"
                  << "refused: board width out of range" << rawBoardWidth;
         return false;
@@ -125,7 +125,7 @@ bool replayScale(const KvCoreGraphicsScene *scene, const QJsonObject &data, doub
     }
     const QGraphicsView *view = views.first();
     double viewScale = QString::number(view->transform().m11(), 'f', 2).toDouble();
-    // A view turned on end or zoomed out past 1:200 has no usable zoom; it counts as 1.
+    // A view turned a quarter or zoomed out past 1:200 has no usable zoom; it counts as 1.
     if (viewScale == 0.0)
         viewScale = 1.0;
     const int viewWidth = view->width();
@@ -164,15 +164,13 @@ bool replayPoints(const QJsonObject &data, double scale, QList<QPointF> *points)
             continue;
         const float x = fields.at(0).toFloat() + dx;
         const float y = fields.at(1).toFloat() + dy;
-        const QPointF point = isSaneCoordinate(x) && isSaneCoordinate(y)
-            ? QPointF(int(x) * scale, int(y) * scale)
-            : QPointF(qInf(), qInf());
-        if (!isSaneCoordinate(point.x()) || !isSaneCoordinate(point.y())) {
+        if (!isSaneCoordinate(x) || !isSaneCoordinate(y) || !isSaneCoordinate(int(x) * scale)
+            || !isSaneCoordinate(int(y) * scale)) {
             qDebug().noquote() << "KvPenCore::paintPen"
                                << "refused: point out of range" << part.left(64);
             return false;
         }
-        points->append(point);
+        points->append(QPointF(int(x) * scale, int(y) * scale));
     }
     return true;
 }
@@ -191,9 +189,7 @@ KvPenCore::KvPenCore(QObject *parent)
 {
     setSurportTypeList({kPen, kMarker, kEraser});
     setItemTypeList({kStrokesGroupType});
-    penObject = new KvPenObject(this);
-    connect(penObject, &KvPenObject::sig_eraseItem, this,
-            [this](const QString &uuid) { emit sig_eraseItem(uuid); });
+    penObject = createEngine();
 }
 
 KvPenCore::~KvPenCore() = default;
@@ -399,10 +395,16 @@ KvPenObject *KvPenCore::remoteEngine(const QString &key)
                  << "refused: no engine for another sender";
         return nullptr;
     }
+    KvPenObject *engine = createEngine();
+    remoteEngines.insert(key, engine);
+    return engine;
+}
+
+KvPenObject *KvPenCore::createEngine()
+{
     auto *engine = new KvPenObject(this);
     connect(engine, &KvPenObject::sig_eraseItem, this,
             [this](const QString &uuid) { emit sig_eraseItem(uuid); });
-    remoteEngines.insert(key, engine);
     return engine;
 }
 

@@ -96,6 +96,7 @@ private:
     void penChanged(QJsonObject &data);
     bool releaseMouse();
     bool releaseTouch(int id, const QUuid &uuid);
+    KvPenObject *createEngine();
     KvPenObject *remoteEngine(const QString &key);
     void replayInk(KvPenObject *engine, const QJsonObject &data);
     void replayEraser(KvPenObject *engine, const QJsonObject &data);
