@@ -79,6 +79,8 @@ struct Board
                          [this](const QJsonObject &data) { snapshots.append(data); });
         QObject::connect(&core, &KvPenCore::sig_removeItem,
                          [this](const QStringList &uuids) { removals.append(uuids); });
+        QObject::connect(&core, &KvPenCore::sig_eraseItem,
+                         [this](const QString &uuid) { erased.append(uuid); });
     }
 
     // Delivers every live message of this board to `receiver` under `key`, the way a host
@@ -98,6 +100,7 @@ struct Board
     KvPenCore core;
     QList<QJsonObject> snapshots;
     QList<QStringList> removals;
+    QStringList erased;
 };
 
 // A wavy path of `steps` moves starting at `start`.
@@ -265,6 +268,9 @@ void TestRemote::remoteOffSendsAndAcceptsNothing()
     QCOMPARE(board.core.findChildren<KvPenObject *>().size(), 1);
     QCOMPARE(board.snapshots.size(), 1);
     QCOMPARE(groupsOn(board.scene).size(), 1);
+
+    board.core.paintPen({{"pos", "5,5"}});
+    QCOMPARE(groupsOn(board.scene).size(), 2);
 }
 
 void TestRemote::mirroredDrawing_data()
@@ -319,6 +325,7 @@ void TestRemote::mirroredDrawing()
     compareBoards(sender.scene, receiver.scene);
     QCOMPARE(receiver.snapshots, sender.snapshots);
     QCOMPARE(receiver.removals, sender.removals);
+    QCOMPARE(receiver.erased, sender.erased);
     if (stylus != 1) {
         QVERIFY(!groupsOn(receiver.scene).isEmpty());
     } else {
