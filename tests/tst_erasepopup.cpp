@@ -1,7 +1,7 @@
 #include "KvErasePopup.h"
-#include "KvPopupTesting.h"
 #include "KvSignalLog.h"
 #include "KvTestMessages.h"
+#include "KvWidgetTesting.h"
 
 #include <QPushButton>
 #include <QtTest>
@@ -9,14 +9,6 @@
 namespace {
 const QColor FilledTrack(0xFF2C7DFB);
 const QColor RestOfTrack(0xFF3E456B);
-
-QImage paintedImage(QWidget *widget)
-{
-    QImage image(widget->size(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    widget->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-    return image;
-}
 
 bool isWhite(const QImage &image, int x, int y)
 {
@@ -45,7 +37,6 @@ private slots:
     void dragReportsWidthUnderHandle();
     void unknownWidthFallsBackOnRelease();
     void clearAllButton();
-    void showErasePlacesPopupAbove_data();
     void showErasePlacesPopupAbove();
 
 private:
@@ -199,23 +190,11 @@ void tst_ErasePopup::clearAllButton()
     QCOMPARE(popup->eraseWidth(), 30);
 }
 
-void tst_ErasePopup::showErasePlacesPopupAbove_data()
-{
-    QTest::addColumn<QPoint>("anchor");
-    QTest::addColumn<QPoint>("topLeft");
-
-    QTest::newRow("bottom toolbar") << QPoint(300, 900) << QPoint(300, 840);
-    QTest::newRow("near the top") << QPoint(40, 70) << QPoint(40, 10);
-}
-
 void tst_ErasePopup::showErasePlacesPopupAbove()
 {
-    QFETCH(QPoint, anchor);
-    QFETCH(QPoint, topLeft);
-
     popup->hide();
-    QVERIFY(showOffscreenPopup(popup, [&] { popup->showErase(anchor); }));
-    QCOMPARE(popup->geometry(), QRect(topLeft, QSize(268, 42)));
+    QVERIFY(showOffscreenPopup(popup, [this] { popup->showErase(QPoint(300, 900)); }));
+    QCOMPARE(popup->geometry(), QRect(300, 840, 268, 42));
 }
 
 QTEST_MAIN(tst_ErasePopup)

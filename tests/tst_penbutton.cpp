@@ -2,21 +2,13 @@
 #include "KvSignalLog.h"
 #include "KvTestMessages.h"
 #include "KvToolPenButton.h"
+#include "KvWidgetTesting.h"
 
 #include <QtTest>
 
 namespace {
 const QColor UncheckedDisc(0xFF838AA2);
 const QColor Ink(0xFFD0021B);
-
-// The widget's own painting on a transparent image, without any window background.
-QImage paintedImage(QWidget *widget)
-{
-    QImage image(widget->size(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    widget->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-    return image;
-}
 } // namespace
 
 class tst_PenButton : public QObject

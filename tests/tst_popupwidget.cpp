@@ -1,7 +1,7 @@
 #include "KvPenPopupWidget.h"
-#include "KvPopupTesting.h"
 #include "KvSignalLog.h"
 #include "KvTestMessages.h"
+#include "KvWidgetTesting.h"
 
 #include <QGraphicsScene>
 #include <QGraphicsSvgItem>
@@ -22,7 +22,6 @@ private slots:
     void hideTellsWhetherAClickElsewhereCausedIt();
     void pressesAnywhereCloseThePopup_data();
     void pressesAnywhereCloseThePopup();
-    void doubleClickOutsideReportsClickElsewhere();
     void deletedToolActionIsForgotten();
 
 private:
@@ -204,19 +203,6 @@ void tst_PopupWidget::pressesAnywhereCloseThePopup()
 
     QCOMPARE(log.names, signalsEmitted);
     QCOMPARE(popup->isVisible(), signalsEmitted.isEmpty());
-}
-
-void tst_PopupWidget::doubleClickOutsideReportsClickElsewhere()
-{
-    popup->setToolAction(toolButton);
-    showPopup();
-    const QPoint onTool = globalPoint("opener");
-    moveCursor(onTool);
-
-    KvSignalLog log(popup);
-    QTest::mouseDClick(popup, Qt::LeftButton, Qt::NoModifier, popup->mapFromGlobal(onTool));
-    // The base double-click handling presses again, which closes the popup.
-    QCOMPARE(log.names, (QStringList {"hideByClickedOtherArea", "hidePopupWidget"}));
 }
 
 void tst_PopupWidget::deletedToolActionIsForgotten()

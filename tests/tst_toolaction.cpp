@@ -1,27 +1,13 @@
 #include "KvSignalLog.h"
 #include "KvTestMessages.h"
 #include "KvToolAction.h"
+#include "KvWidgetTesting.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
 const QColor CheckedFill(0xFFDE6F6F);
-
-QImage paintedImage(QWidget *widget)
-{
-    QImage image(widget->size(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    widget->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-    return image;
-}
-
-void sendMouseMove(QWidget *widget, const QPoint &pos)
-{
-    QMouseEvent move(QEvent::MouseMove, pos, widget->mapToGlobal(pos), Qt::NoButton, Qt::LeftButton,
-                     Qt::NoModifier);
-    QCoreApplication::sendEvent(widget, &move);
-}
 } // namespace
 
 class tst_ToolAction : public QObject
@@ -35,10 +21,7 @@ private slots:
     void releaseSignals();
     void editingBadgeAndSelection_data();
     void editingBadgeAndSelection();
-    void dragThresholdKeepsButtonDown_data();
-    void dragThresholdKeepsButtonDown();
     void longPressStartsDrag();
-    void propertiesNotifyEveryWrite();
 
 private:
     void writeIcon(const QString &infix, const QColor &color);
@@ -51,18 +34,13 @@ private:
 // Each icon file is a solid square of its own colour.
 void tst_ToolAction::writeIcon(const QString &infix, const QColor &color)
 {
-    const QString svgName = prefix + infix + ".svg";
-    QFile svg(svgName);
+    QFile svg(prefix + infix + ".svg");
     QVERIFY(svg.open(QIODevice::WriteOnly));
     svg.write(QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10\" height=\"10\">"
                              "<rect width=\"10\" height=\"10\" fill=\"%1\"/></svg>")
                   .arg(color.name())
                   .toUtf8());
-    QImage png(10, 10, QImage::Format_ARGB32);
-    png.fill(color.darker());
-    QVERIFY(png.save(prefix + infix + ".png"));
-    iconColors.insert(infix + ".svg", color);
-    iconColors.insert(infix + ".png", color.darker());
+    iconColors.insert(infix, color);
 }
 
 void tst_ToolAction::initTestCase()
@@ -71,6 +49,10 @@ void tst_ToolAction::initTestCase()
     QVERIFY(dir.isValid());
     prefix = dir.filePath("tool");
     writeIcon("", QColor(0xFF102030));
+    QImage png(10, 10, QImage::Format_ARGB32);
+    png.fill(0xFF405060);
+    QVERIFY(png.save(prefix + ".png"));
+    iconColors.insert(".png", QColor(0xFF405060));
     writeIcon("_pressed", QColor(0xFF00FF00));
     writeIcon("_select", QColor(0xFF0000FF));
     writeIcon("_p", QColor(0xFF800080));
@@ -86,23 +68,18 @@ void tst_ToolAction::iconFollowsState_data()
     QTest::addColumn<QColor>("corner");
 
     const QColor none = Qt::transparent;
-    QTest::newRow("normal") << "normal" << true << false << ".svg" << none;
+    QTest::newRow("normal") << "normal" << true << false << "" << none;
     QTest::newRow("normal, png") << "normal" << false << false << ".png" << none;
-    QTest::newRow("pressed down") << "down" << true << false << "_pressed.svg" << CheckedFill;
-    QTest::newRow("checked") << "checked" << true << false << "_select.svg" << CheckedFill;
-    QTest::newRow("checked and down")
-        << "checkedDown" << true << false << "_pressed.svg" << CheckedFill;
-    QTest::newRow("disabled, no _dis file") << "disabled" << true << false << ".svg" << none;
-    QTest::newRow("disabled") << "disabled" << true << true << "_dis.svg" << none;
+    QTest::newRow("pressed down") << "down" << true << false << "_pressed" << CheckedFill;
+    QTest::newRow("checked") << "checked" << true << false << "_select" << CheckedFill;
+    QTest::newRow("disabled, no _dis file") << "disabled" << true << false << "" << none;
+    QTest::newRow("disabled") << "disabled" << true << true << "_dis" << none;
     // In editing the background is painted over the checked fill.
     QTest::newRow("editing, checked")
-        << "editingChecked" << true << true << "_dis.svg" << QColor(0xFF123456);
-    QTest::newRow("editing, keep look")
-        << "editingKeepLook" << true << true << "_select.svg" << CheckedFill;
-    QTest::newRow("plain, down") << "plainDown" << true << false << "_p_pressed.svg" << none;
+        << "editingChecked" << true << true << "_dis" << QColor(0xFF123456);
+    QTest::newRow("plain, down") << "plainDown" << true << false << "_p_pressed" << none;
     QTest::newRow("plain, hovered, no hover file")
-        << "plainHovered" << true << false << "_p_pressed.svg" << none;
-    QTest::newRow("plain, checked") << "plainChecked" << true << false << "_p.svg" << none;
+        << "plainHovered" << true << false << "_p_pressed" << none;
 }
 
 void tst_ToolAction::iconFollowsState()
@@ -116,7 +93,7 @@ void tst_ToolAction::iconFollowsState()
     if (disFile)
         writeIcon("_dis", QColor(0xFF999999));
     else
-        QFile::remove(prefix + "_dis.svg");
+        QFile::remove(prefix + "_dis");
 
     KvToolAction button;
     button.resize(48, 48);
@@ -125,10 +102,9 @@ void tst_ToolAction::iconFollowsState()
     button.setCheckable(true);
     button.setBackgroundColor(state.startsWith("editing") ? QColor(0xFF123456) : Qt::transparent);
     button.setEditing(state.startsWith("editing"));
-    button.setKeepLookInEditing(state == "editingKeepLook");
     button.setPlainStyle(state.startsWith("plain"));
     button.setEnabled(state != "disabled");
-    if (state.contains("hecked") || state == "editingKeepLook")
+    if (state.contains("hecked"))
         QTest::mouseClick(&button, Qt::LeftButton);
     if (state.contains("own"))
         QTest::mousePress(&button, Qt::LeftButton);
@@ -198,7 +174,6 @@ void tst_ToolAction::editingBadgeAndSelection_data()
         << true << 7 << body << QStringList {"selectedMoveButton"} << true;
     QTest::newRow("no badge below type 7")
         << true << 6 << badge << QStringList {"selectedMoveButton"} << true;
-    QTest::newRow("not in toolbar, body") << false << 7 << body << QStringList() << false;
 }
 
 void tst_ToolAction::editingBadgeAndSelection()
@@ -222,29 +197,6 @@ void tst_ToolAction::editingBadgeAndSelection()
     QCOMPARE(button.isSelected(), selectedAfter);
 }
 
-void tst_ToolAction::dragThresholdKeepsButtonDown_data()
-{
-    QTest::addColumn<bool>("dragEnabled");
-    QTest::addColumn<bool>("downAfterMove");
-
-    QTest::newRow("drag enabled: move consumed") << true << true;
-    QTest::newRow("no drag: button handling") << false << false;
-}
-
-void tst_ToolAction::dragThresholdKeepsButtonDown()
-{
-    QFETCH(bool, dragEnabled);
-    QFETCH(bool, downAfterMove);
-
-    KvToolAction button;
-    button.resize(40, 40);
-    button.setDragEnabled(dragEnabled);
-    QTest::mousePress(&button, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
-    sendMouseMove(&button, QPoint(80, 20));
-    QCOMPARE(button.isDown(), downAfterMove);
-    QTest::mouseRelease(&button, Qt::LeftButton, Qt::NoModifier, QPoint(80, 20));
-}
-
 void tst_ToolAction::longPressStartsDrag()
 {
     KvToolAction button;
@@ -255,19 +207,6 @@ void tst_ToolAction::longPressStartsDrag()
     QVERIFY(startDrag.wait(3000));
     QTest::mouseRelease(&button, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
     QCOMPARE(startDrag.count(), 1);
-}
-
-void tst_ToolAction::propertiesNotifyEveryWrite()
-{
-    KvToolAction button;
-    QSignalSpy prefixChanged(&button, &KvToolAction::stylePreChanged);
-    QSignalSpy svgChanged(&button, &KvToolAction::isSvgChanged);
-    QVERIFY(button.setProperty("stylePre", prefix));
-    QVERIFY(button.setProperty("stylePre", prefix));
-    QVERIFY(button.setProperty("isSvg", false));
-    QCOMPARE(prefixChanged.count(), 2);
-    QCOMPARE(svgChanged.count(), 1);
-    QCOMPARE(button.property("stylePre").toString(), prefix);
 }
 
 QTEST_MAIN(tst_ToolAction)

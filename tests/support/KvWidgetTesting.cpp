@@ -1,7 +1,15 @@
-#include "KvPopupTesting.h"
+#include "KvWidgetTesting.h"
 
 #include <QTest>
 #include <QWidget>
+
+QImage paintedImage(QWidget *widget)
+{
+    QImage image(widget->size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    widget->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    return image;
+}
 
 bool showOffscreenPopup(QWidget *popup, const std::function<void()> &show)
 {

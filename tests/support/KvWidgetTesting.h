@@ -1,8 +1,14 @@
 #pragma once
 
+#include <QImage>
+
 #include <functional>
 
 class QWidget;
+
+// The widget's own painting (children included) on a transparent image, without the window
+// background that QWidget::grab adds, so that pixels show exactly what paintEvent drew.
+QImage paintedImage(QWidget *widget);
 
 // Shows a popup window (Qt::Popup) on the offscreen platform, which answers every popup
 // opening with two warnings ("does not support raise()", "... grabbing the keyboard"); both
