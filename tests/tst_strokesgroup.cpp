@@ -246,6 +246,7 @@ private slots:
         scene.addBoardItem(group);
         const auto pieces = addPieces(group, {square(0, 0), square(12, 3), square(25, -4)});
         pieces[1]->setTransform(QTransform().rotate(10));
+        pieces[2]->setTransform(QTransform::fromTranslate(4, -3).rotate(5));
         auto *unlisted = new KvGraphicsPolygonItem(square(50, 50));
         group->addToGroup(unlisted);
         group->setColor(Qt::yellow);
@@ -284,6 +285,8 @@ private slots:
             QCOMPARE(copies[i]->parentItem(), copy.get());
             QCOMPARE(copies[i]->strokesGroup(), copy.get());
             QCOMPARE(copies[i]->color(), pieces[i]->color());
+            QCOMPARE(copies[i]->pos(), QPointF()); // saved forms carry the transform only
+            QCOMPARE(copies[i]->transform(), pieces[i]->transform());
             const QPolygonF expected = pieces[i]->mapToScene(pieces[i]->polygon());
             const QPolygonF actual = copies[i]->mapToScene(copies[i]->polygon());
             QCOMPARE(actual.size(), expected.size());
