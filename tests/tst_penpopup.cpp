@@ -4,8 +4,8 @@
 #include "KvImSlider.h"
 #include "KvPenButton.h"
 #include "KvPenPopup.h"
-#include "KvPopupTesting.h"
 #include "KvTestMessages.h"
+#include "KvWidgetTesting.h"
 
 #include <QButtonGroup>
 #include <QColorDialog>
