@@ -45,6 +45,7 @@ KvGraphicsStrokesGroup *addGroup(KvGraphicsScene *board, int stylus, const QColo
     for (int i : order)
         group->items().append(pieces[i]);
     group->setColor(colour);
+    group->setPenWidth(10); // neither saved form carries it
     return group;
 }
 
