@@ -1,0 +1,117 @@
+#include "KvFuzzBoard.h"
+
+#include "KvGraphicsStrokesGroup.h"
+#include "KvSaveDataItem.h"
+
+#include <QApplication>
+#include <QDomDocument>
+#include <QGraphicsView>
+#include <QImage>
+#include <QPainter>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// Debug lines are the plug-in's refusals, expected by the thousand; anything louder from Qt
+// means hostile input reached a place that should have refused it: a finding.
+void fuzzMessageHandler(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtDebugMsg || type == QtInfoMsg)
+        return;
+    std::fprintf(stderr, "Qt warning during fuzzing: %s\n", qPrintable(message));
+    std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Lives until the process ends, as in any Qt program.
+    new QApplication(*argc, *argv);
+    KvFuzzBoard::view();
+    // After the platform's start-up, whose complaints about the environment are not findings.
+    qInstallMessageHandler(fuzzMessageHandler);
+    return 0;
+}
+
+KvFuzzBoard::KvFuzzBoard()
+{
+    view()->setScene(&m_scene);
+    m_core.currentSceneChanged(&m_scene);
+}
+
+KvFuzzBoard::~KvFuzzBoard()
+{
+    view()->setScene(nullptr);
+}
+
+QGraphicsView *KvFuzzBoard::view()
+{
+    static QGraphicsView *view = [] {
+        auto *made = new QGraphicsView;
+        made->resize(800, 600);
+        made->show();
+        return made;
+    }();
+    return view;
+}
+
+QList<KvGraphicsStrokesGroup *> KvFuzzBoard::groups() const
+{
+    QList<KvGraphicsStrokesGroup *> groups;
+    for (QGraphicsItem *item : m_scene.getFastAccessItems()) {
+        if (auto *group = qgraphicsitem_cast<KvGraphicsStrokesGroup *>(item))
+            groups.append(group);
+    }
+    return groups;
+}
+
+void KvFuzzBoard::render()
+{
+    QImage image(96, 64, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    m_scene.render(&painter, QRectF(image.rect()), m_scene.itemsBoundingRect());
+}
+
+void KvFuzzBoard::roundTrip()
+{
+    const QString name = QStringLiteral("fuzz");
+    QList<KvSaveDataItem> records;
+    m_core.exportScene(records, name);
+    QDomDocument document;
+    QDomElement root = document.createElement(QStringLiteral("board"));
+    document.appendChild(root);
+    m_core.exportSceneXml(&document, &root, name);
+    QDomElement points = document.createElement(QStringLiteral("points"));
+    m_core.exportOriginalPointInfoXml(&document, &points, name);
+
+    {
+        KvFuzzBoard fromRecords;
+        fromRecords.core().importScene(records, name);
+        fromRecords.render();
+    }
+    {
+        KvFuzzBoard fromXml;
+        fromXml.core().importSceneXml(&document, &root, name);
+        fromXml.render();
+    }
+    view()->setScene(&m_scene);
+
+    for (KvGraphicsStrokesGroup *group : groups())
+        delete group->deepCopy();
+}
+
+QList<QString> fuzzLines(const QByteArray &input, int maxLines)
+{
+    QList<QString> lines;
+    for (const QByteArray &line : input.split('\n')) {
+        if (lines.size() == maxLines)
+            break;
+        lines.append(QString::fromUtf8(line));
+    }
+    return lines;
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "KvGraphicsScene.h"
+#include "KvPenCore.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+class KvGraphicsStrokesGroup;
+class QGraphicsView;
+
+// One fresh board per fuzz input: a scene shown in the harness's one view, and a pen core
+// drawing on it. The view outlives every board so that its widgets are made only once.
+class KvFuzzBoard
+{
+public:
+    KvFuzzBoard();
+    ~KvFuzzBoard();
+
+    KvGraphicsScene &scene() { return m_scene; }
+    KvPenCore &core() { return m_core; }
+    static QGraphicsView *view();
+
+    QList<KvGraphicsStrokesGroup *> groups() const;
+    // Paints the whole board into a small image, as a view would.
+    void render();
+    // Saves the board in both forms and loads each into a board of its own; copies every group.
+    void roundTrip();
+
+private:
+    KvGraphicsScene m_scene;
+    KvPenCore m_core;
+};
+
+// The input's lines as text, at most `maxLines` of them.
+QList<QString> fuzzLines(const QByteArray &input, int maxLines);
