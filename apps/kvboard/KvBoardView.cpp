@@ -3,6 +3,7 @@
 #include "KvBoard.h"
 
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTabletEvent>
 #include <QTouchEvent>
 #include <QWheelEvent>
@@ -122,6 +123,16 @@ bool KvBoardView::viewportEvent(QEvent *event)
         return true;
     default:
         return QGraphicsView::viewportEvent(event);
+    }
+}
+
+void KvBoardView::showEvent(QShowEvent *event)
+{
+    QGraphicsView::showEvent(event);
+    // A board opens at its top left corner, where people start writing.
+    if (!std::exchange(m_shown, true)) {
+        horizontalScrollBar()->setValue(horizontalScrollBar()->minimum());
+        verticalScrollBar()->setValue(verticalScrollBar()->minimum());
     }
 }
 

@@ -36,6 +36,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     bool viewportEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     QPointF toScene(const QPointF &viewportPos) const;
@@ -45,4 +46,5 @@ private:
     KvBoard *m_board;
     bool m_pointerDown = false;
     int m_palmId = -1;
+    bool m_shown = false;
 };

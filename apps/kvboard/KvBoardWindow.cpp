@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QShortcut>
@@ -39,8 +40,14 @@ KvBoardWindow::KvBoardWindow(QWidget *parent)
     , m_penPopup(new KvPenPopup(this))
     , m_erasePopup(new KvErasePopup(this))
 {
-    setStyleSheet(QStringLiteral("QMainWindow, QStatusBar { background: #12151C; color: #C8CCDA; }"
-                                 "QLabel { color: #C8CCDA; }"));
+    setStyleSheet(QStringLiteral(
+        "QMainWindow, QStatusBar { background: #12151C; color: #C8CCDA; }"
+        "QLabel { color: #C8CCDA; }"
+        "QScrollBar { background: #1A1E28; width: 10px; height: 10px; }"
+        "QScrollBar::handle { background: #3E456B; border-radius: 4px; min-width: 24px;"
+        " min-height: 24px; }"
+        "QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; }"
+        "QScrollBar::add-page, QScrollBar::sub-page { background: none; }"));
     buildBoards();
     buildToolbar();
     connectPopups();
@@ -99,16 +106,16 @@ void KvBoardWindow::buildBoards()
     });
 }
 
-KvToolAction *KvBoardWindow::addToolButton(QToolBar *toolbar, const QString &image,
+KvToolAction *KvBoardWindow::addToolButton(QHBoxLayout *row, const QString &image,
                                            const QString &tip)
 {
-    auto *button = image.startsWith(QLatin1String("tool_pen")) ? new KvToolPenButton(toolbar)
-                                                               : new KvToolAction(toolbar);
+    auto *button
+        = image.startsWith(QLatin1String("tool_pen")) ? new KvToolPenButton : new KvToolAction;
     button->setStylePre(kImages + image);
     button->setIsSvg(true);
     button->setFixedSize(48, 48);
     button->setToolTip(tip);
-    toolbar->addWidget(button);
+    row->addWidget(button);
     return button;
 }
 
@@ -121,11 +128,24 @@ void KvBoardWindow::buildToolbar()
         "QComboBox, QSpinBox { color: #E6E8F0; background: #3E456B; border: none;"
         " border-radius: 4px; padding: 4px 8px; }"));
     addToolBar(Qt::BottomToolBarArea, toolbar);
+    // Centred, so that the popups, which open to the left of their buttons, stay on screen.
+    auto *bar = new QWidget(toolbar);
+    bar->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    auto *row = new QHBoxLayout(bar);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(6);
+    row->addStretch();
+    toolbar->addWidget(bar);
+    const auto addSeparator = [row, bar] {
+        auto *line = new QFrame(bar);
+        line->setFrameShape(QFrame::VLine);
+        line->setStyleSheet(QStringLiteral("color: #4A5178;"));
+        row->addWidget(line);
+    };
 
     m_inkButton = static_cast<KvToolPenButton *>(addToolButton(
-        toolbar, QStringLiteral("tool_pen"), tr("Pen and highlighter: width and colour (P, H)")));
-    m_eraserButton
-        = addToolButton(toolbar, QStringLiteral("tool_eraser"), tr("Eraser, clear all (E)"));
+        row, QStringLiteral("tool_pen"), tr("Pen and highlighter: width and colour (P, H)")));
+    m_eraserButton = addToolButton(row, QStringLiteral("tool_eraser"), tr("Eraser, clear all (E)"));
     auto *tools = new QButtonGroup(this);
     for (KvToolAction *button : {static_cast<KvToolAction *>(m_inkButton), m_eraserButton}) {
         button->setCheckable(true);
@@ -134,41 +154,41 @@ void KvBoardWindow::buildToolbar()
     m_inkButton->setChecked(true);
     connect(m_inkButton, &KvToolAction::checkedPressed, this, &KvBoardWindow::showInkPopup);
     connect(m_eraserButton, &KvToolAction::checkedPressed, this, &KvBoardWindow::showErasePopup);
-    toolbar->addSeparator();
+    addSeparator();
 
-    KvToolAction *undo = addToolButton(toolbar, QStringLiteral("undo"), tr("Undo (Ctrl+Z)"));
-    KvToolAction *redo = addToolButton(toolbar, QStringLiteral("redo"), tr("Redo (Ctrl+Y)"));
+    KvToolAction *undo = addToolButton(row, QStringLiteral("undo"), tr("Undo (Ctrl+Z)"));
+    KvToolAction *redo = addToolButton(row, QStringLiteral("redo"), tr("Redo (Ctrl+Y)"));
     connect(undo, &QAbstractButton::clicked, m_undoGroup, &QUndoGroup::undo);
     connect(redo, &QAbstractButton::clicked, m_undoGroup, &QUndoGroup::redo);
     connect(m_undoGroup, &QUndoGroup::canUndoChanged, undo, &QWidget::setEnabled);
     connect(m_undoGroup, &QUndoGroup::canRedoChanged, redo, &QWidget::setEnabled);
     undo->setEnabled(false);
     redo->setEnabled(false);
-    toolbar->addSeparator();
+    addSeparator();
 
-    connect(addToolButton(toolbar, QStringLiteral("zoomout"), tr("Zoom out (Ctrl+-)")),
+    connect(addToolButton(row, QStringLiteral("zoomout"), tr("Zoom out (Ctrl+-)")),
             &QAbstractButton::clicked, m_boardView, &KvBoardView::zoomOut);
-    connect(addToolButton(toolbar, QStringLiteral("zoomin"), tr("Zoom in (Ctrl++)")),
+    connect(addToolButton(row, QStringLiteral("zoomin"), tr("Zoom in (Ctrl++)")),
             &QAbstractButton::clicked, m_boardView, &KvBoardView::zoomIn);
-    toolbar->addSeparator();
+    addSeparator();
 
-    connect(addToolButton(toolbar, QStringLiteral("open"), tr("Open (Ctrl+O)")),
+    connect(addToolButton(row, QStringLiteral("open"), tr("Open (Ctrl+O)")),
             &QAbstractButton::clicked, this, &KvBoardWindow::open);
-    connect(addToolButton(toolbar, QStringLiteral("save"), tr("Save (Ctrl+S)")),
+    connect(addToolButton(row, QStringLiteral("save"), tr("Save (Ctrl+S)")),
             &QAbstractButton::clicked, this, &KvBoardWindow::save);
-    connect(addToolButton(toolbar, QStringLiteral("export"), tr("Export PNG (Ctrl+E)")),
+    connect(addToolButton(row, QStringLiteral("export"), tr("Export PNG (Ctrl+E)")),
             &QAbstractButton::clicked, this, &KvBoardWindow::exportPng);
-    toolbar->addSeparator();
+    addSeparator();
 
-    auto *mode = new QComboBox(toolbar);
+    auto *mode = new QComboBox(bar);
     mode->addItem(tr("Live mirroring"), KvBoardTransport::Live);
     mode->addItem(tr("Whole-stroke mirroring"), KvBoardTransport::WholeStroke);
     mode->setCurrentIndex(m_transport->mode() == KvBoardTransport::Live ? 0 : 1);
     connect(mode, qOverload<int>(&QComboBox::currentIndexChanged), this, [this, mode] {
         m_transport->setMode(KvBoardTransport::Mode(mode->currentData().toInt()));
     });
-    toolbar->addWidget(mode);
-    auto *delay = new QSpinBox(toolbar);
+    row->addWidget(mode);
+    auto *delay = new QSpinBox(bar);
     delay->setRange(0, 5000);
     delay->setSingleStep(100);
     delay->setPrefix(tr("delay "));
@@ -176,7 +196,8 @@ void KvBoardWindow::buildToolbar()
     delay->setValue(m_transport->delay());
     connect(delay, qOverload<int>(&QSpinBox::valueChanged), m_transport,
             &KvBoardTransport::setDelay);
-    toolbar->addWidget(delay);
+    row->addWidget(delay);
+    row->addStretch();
     connect(m_transport, &KvBoardTransport::modeChanged, mode,
             [mode](int value) { mode->setCurrentIndex(mode->findData(value)); });
     connect(m_transport, &KvBoardTransport::delayChanged, delay, &QSpinBox::setValue);

@@ -11,7 +11,7 @@ class KvErasePopup;
 class KvPenPopup;
 class KvToolAction;
 class KvToolPenButton;
-class QToolBar;
+class QHBoxLayout;
 class QUndoGroup;
 
 // The whiteboard window: the user's board, a remote participant's board mirrored through the
@@ -34,7 +34,7 @@ private:
     void buildToolbar();
     void buildShortcuts();
     void connectPopups();
-    KvToolAction *addToolButton(QToolBar *toolbar, const QString &image, const QString &tip);
+    KvToolAction *addToolButton(QHBoxLayout *row, const QString &image, const QString &tip);
     void forEachCore(const std::function<void(KvBoard *)> &apply);
     void setStylus(int stylus);
     void showInkPopup();
