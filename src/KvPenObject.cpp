@@ -352,10 +352,18 @@ KvGraphicsPolygonItem *KvPenObject::createSegmentItem(const QList<KvStrokeSample
 
 void KvPenObject::addSegmentItem(int, KvGraphicsPolygonItem *item, KvGraphicsStroke *stroke)
 {
-    // Translucent ink must not be painted twice where round-capped pieces overlap.
+    // Translucent ink must not be painted twice where round-capped pieces overlap. The earlier
+    // pieces' full outlines cover exactly the area of their displayed polygons together, and
+    // unlike those they are never the bridged multi-part results of earlier cuts, which Qt's
+    // clipper sometimes empties.
     if (!item->brush().isOpaque()) {
-        for (KvGraphicsPolygonItem *earlier : stroke->items())
-            item->subtract(earlier);
+        QPolygonF shown = item->polygon();
+        for (KvGraphicsPolygonItem *earlier : stroke->items()) {
+            const QPolygonF &full = earlier->fullPolygon();
+            if (full.boundingRect().intersects(shown.boundingRect()))
+                shown = shown.subtracted(full);
+        }
+        item->setPolygon(shown);
     }
     m_scene->addBoardItem(item);
     item->setStroke(stroke);
