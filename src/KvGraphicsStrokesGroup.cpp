@@ -183,10 +183,11 @@ public:
     { }
     ~RefusalLog()
     {
-        if (m_refusedPieces > 0)
-            qDebug() << m_function << "refused" << m_refusedPieces << "unsound or surplus pieces";
-        if (m_refusedStylus)
-            qDebug() << m_function << "refused an unknown stylus";
+        if (m_refusedPieces == 0 && !m_refusedStylus)
+            return;
+        qDebug().nospace() << m_function << " refused " << m_refusedPieces
+                           << " unsound or surplus pieces"
+                           << (m_refusedStylus ? " and an unknown stylus" : "");
     }
     void refusePiece() { ++m_refusedPieces; }
     void refuseStylus() { m_refusedStylus = true; }
