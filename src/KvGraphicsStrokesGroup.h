@@ -42,6 +42,8 @@ public:
     KvItem *deepCopy() const override;
     // Transform, position, movable and selectable flags, data roles 0 and 1, z value.
     void copyItemParameters(KvItem *target) const override;
+    // The loads refuse pieces beyond the limits above (one qDebug line per call) and keep the
+    // rest. A record restores the common data before the pieces join, the XML form after.
     void importItem(const QMap<QString, QVariant> &map) override;
     QMap<QString, QVariant> exportItem() override;
     void exportItemXml(QDomDocument *document, QDomElement *element, const QString &name) override;
@@ -51,6 +53,7 @@ public:
     // Alpha 1.0 for a pen, 0.5 for a highlighter (Qt::transparent is kept), pushed to every
     // polygon piece.
     void setColor(const QColor &color) override;
+    // The board the group is on, as the host's scene type.
     using KvItem::scene;
 
     int type() const override;
