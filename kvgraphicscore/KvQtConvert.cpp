@@ -61,7 +61,9 @@ QString KvQtConvert::colorToString(const QColor &color)
 QColor KvQtConvert::stringToColor(const QString &text)
 {
     const QString trimmed = text.trimmed();
-    if (!trimmed.startsWith(QLatin1Char('#')))
+    // #RGB, #RRGGBB and #AARRGGBB only: Qt's 12- and 16-bit forms would not survive the writer.
+    const int digits = trimmed.size() - 1;
+    if (!trimmed.startsWith(QLatin1Char('#')) || (digits != 3 && digits != 6 && digits != 8))
         return {};
     return QColor(trimmed);
 }

@@ -124,6 +124,7 @@ void tst_GraphicsCore::malformedText_data()
     QTest::newRow("three coordinates") << "1,2,3";
     QTest::newRow("huge exponent") << "1e999,0";
     QTest::newRow("bad colour") << "#GG000000";
+    QTest::newRow("12-bit colour") << "#80F8E7A1C";
     QTest::newRow("gradient brush") << "15,#FF000000";
     QTest::newRow("negative pen width") << "1,-2,#FF000000,16,64,0";
     QTest::newRow("unknown cap") << "1,2,#FF000000,17,64,0";
