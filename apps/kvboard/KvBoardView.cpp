@@ -32,6 +32,8 @@ KvBoardView::KvBoardView(KvBoard *board, QWidget *parent)
     setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
     setBackgroundBrush(QColor(0x12, 0x15, 0x1C));
     viewport()->setAttribute(Qt::WA_AcceptTouchEvents);
+    // Fingers draw; they must not pan the board as a scroll area's fingers do.
+    viewport()->ungrabGesture(Qt::PanGesture);
 }
 
 KvBoard *KvBoardView::board() const

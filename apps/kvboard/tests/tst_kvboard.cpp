@@ -109,6 +109,7 @@ private slots:
     void files();
     void badFilesChangeNothing_data();
     void badFilesChangeNothing();
+    void viewInput();
 };
 
 void tst_KvBoard::undoRedo_data()
@@ -295,6 +296,61 @@ void tst_KvBoard::badFilesChangeNothing()
     QVERIFY(!error.isEmpty());
     QCOMPARE(uuids(me.board), before);
     QCOMPARE(me.board.undoStack()->count(), 2);
+}
+
+void tst_KvBoard::viewInput()
+{
+    Participant me(QStringLiteral("board"));
+    QWidget *viewport = me.view.viewport();
+    me.view.setZoom(2.0);
+    // The mouse draws in scene coordinates whatever the zoom.
+    QTest::mousePress(viewport, Qt::LeftButton, {}, QPoint(40, 40));
+    for (int x = 60; x <= 400; x += 20)
+        QTest::mouseMove(viewport, QPoint(x, 40));
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, QPoint(400, 40));
+    QCOMPARE(uuids(me.board).size(), 1);
+    const qreal expectedY = me.view.mapToScene(QPoint(40, 40)).y();
+    const QRectF drawn = me.board.scene()->strokes().first()->sceneBoundingRect();
+    QVERIFY2(qAbs(drawn.center().y() - expectedY) < 2 && drawn.width() < 180,
+             qPrintable(QString::number(drawn.center().y())));
+    me.view.setZoom(1.0);
+
+    // Two fingers draw two strokes; a wide contact is a palm that erases.
+    QTouchDevice device;
+    device.setType(QTouchDevice::TouchScreen);
+    device.setCapabilities(QTouchDevice::Position | QTouchDevice::NormalizedPosition);
+    const auto touch = [&](QEvent::Type type, const QList<QTouchEvent::TouchPoint> &points) {
+        Qt::TouchPointStates states;
+        for (const QTouchEvent::TouchPoint &point : points)
+            states |= point.state();
+        QTouchEvent event(type, &device, Qt::NoModifier, states, points);
+        QCoreApplication::sendEvent(viewport, &event);
+    };
+    const auto point = [&](int id, Qt::TouchPointState state, QPointF pos, qreal diameter = 8) {
+        QTouchEvent::TouchPoint point(id);
+        point.setState(state);
+        point.setPos(pos);
+        point.setScreenPos(viewport->mapToGlobal(pos.toPoint()));
+        point.setEllipseDiameters(QSizeF(diameter, diameter));
+        return point;
+    };
+    touch(
+        QEvent::TouchBegin,
+        {point(1, Qt::TouchPointPressed, {100, 300}), point(2, Qt::TouchPointPressed, {100, 400})});
+    for (int x = 120; x <= 400; x += 20)
+        touch(QEvent::TouchUpdate,
+              {point(1, Qt::TouchPointMoved, {qreal(x), 300}),
+               point(2, Qt::TouchPointMoved, {qreal(x), 400})});
+    touch(QEvent::TouchEnd,
+          {point(1, Qt::TouchPointReleased, {400, 300}),
+           point(2, Qt::TouchPointReleased, {400, 400})});
+    QCOMPARE(uuids(me.board).size(), 3);
+    const qreal palm = KvBoardView::kPalmDiameter + 10;
+    touch(QEvent::TouchBegin, {point(7, Qt::TouchPointPressed, {250, 290}, palm)});
+    touch(QEvent::TouchUpdate, {point(7, Qt::TouchPointMoved, {250, 310}, palm)});
+    touch(QEvent::TouchEnd, {point(7, Qt::TouchPointReleased, {250, 310}, palm)});
+    QCOMPARE(uuids(me.board).size(), 2);
+    QCOMPARE(me.board.undoStack()->count(), 4);
 }
 
 QTEST_MAIN(tst_KvBoard)
