@@ -16,21 +16,15 @@ class TestSelection : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
+    void initTestCase() { failOnUnexpectedWarnings(); }
     void init();
     void cleanup();
 
     void delegateOnlyForStrokesGroups();
-    void showFrameCreatesAndShowsGroupControls();
-    void showFrameIgnoresOtherItems();
-    void hideFrameItemsBeforeAnyFrameDoesNothing();
-    void showFrameItemsReusesOneFrame();
-    void hideAndShowAgain();
+    void showFrameOnlyForStrokesGroups();
+    void oneFrameIsReused();
     void frameDeletedWithItsSceneIsMadeAgain();
-    void showFrameItemsWithoutSceneIsRefused();
-    void frameButtonsAreTheHostFramesButtons_data();
-    void frameButtonsAreTheHostFramesButtons();
-    void frameMetaObject();
+    void frameIsTheHostFrame();
 
 private:
     QList<KvPenSelectFrame *> framesOnBoard() const;
@@ -39,11 +33,6 @@ private:
     std::unique_ptr<KvRecordingScene> scene;
     std::unique_ptr<KvPenCore> core;
 };
-
-void TestSelection::initTestCase()
-{
-    failOnUnexpectedWarnings();
-}
 
 void TestSelection::init()
 {
@@ -85,28 +74,16 @@ void TestSelection::delegateOnlyForStrokesGroups()
     QVERIFY(group->delegate());
     QCOMPARE(core->getItemDelegate(group), group->delegate());
 
-    QCOMPARE(core->getItemDelegate(group->items().first()), nullptr);
     QGraphicsRectItem foreign(0, 0, 5, 5);
+    QCOMPARE(core->getItemDelegate(group->items().first()), nullptr);
     QCOMPARE(core->getItemDelegate(&foreign), nullptr);
     QCOMPARE(core->getItemDelegate(nullptr), nullptr);
 }
 
-void TestSelection::showFrameCreatesAndShowsGroupControls()
+void TestSelection::showFrameOnlyForStrokesGroups()
 {
     KvGraphicsStrokesGroup *group = addGroup(QRectF(0, 0, 10, 10));
     group->setVisible(false);
-    QVERIFY(!group->delegate()->hasControls());
-
-    core->showFrame(group);
-
-    QVERIFY(group->isVisible());
-    QVERIFY(group->delegate()->hasControls());
-    QVERIFY(group->delegate()->controlsVisible());
-}
-
-void TestSelection::showFrameIgnoresOtherItems()
-{
-    KvGraphicsStrokesGroup *group = addGroup(QRectF(0, 0, 10, 10));
     auto *foreign = new QGraphicsRectItem(0, 0, 5, 5);
     foreign->setVisible(false);
     scene->addItem(foreign);
@@ -115,32 +92,30 @@ void TestSelection::showFrameIgnoresOtherItems()
     core->showFrame(foreign);
     core->showFrame(group->items().first());
     core->showFrame(nullptr);
-
     QVERIFY(!foreign->isVisible());
     QVERIFY(!group->delegate()->hasControls());
     QCOMPARE(scene->items().size(), itemCount);
+
+    core->showFrame(group);
+    QVERIFY(group->isVisible());
+    QVERIFY(group->delegate()->hasControls());
+    QVERIFY(group->delegate()->controlsVisible());
 }
 
-void TestSelection::hideFrameItemsBeforeAnyFrameDoesNothing()
-{
-    core->hideFrameItems();
-    QVERIFY(framesOnBoard().isEmpty());
-    QVERIFY(scene->calls.isEmpty());
-    QVERIFY(!core->isMainShowFrames());
-}
-
-void TestSelection::showFrameItemsReusesOneFrame()
+void TestSelection::oneFrameIsReused()
 {
     KvGraphicsStrokesGroup *first = addGroup(QRectF(0, 0, 10, 10));
     KvGraphicsStrokesGroup *second = addGroup(QRectF(100, 50, 20, 30));
     scene->calls.clear();
+    core->hideFrameItems();
+    QVERIFY(framesOnBoard().isEmpty());
+    QVERIFY(scene->calls.isEmpty());
 
     core->showFrameItems({first});
     QCOMPARE(framesOnBoard().size(), 1);
     KvPenSelectFrame *frame = framesOnBoard().first();
     QVERIFY(frame->isVisible());
     QCOMPARE(frame->items(), QList<QGraphicsItem *> {first});
-    QCOMPARE(frame->enclosedItems(), QList<QGraphicsItem *> {first});
     QCOMPARE(frame->sceneBoundingRect().center(), first->sceneBoundingRect().center());
 
     const QList<QGraphicsItem *> both {first, second};
@@ -150,25 +125,17 @@ void TestSelection::showFrameItemsReusesOneFrame()
     QCOMPARE(frame->enclosedItems(), both);
     QCOMPARE(frame->rect(), first->sceneBoundingRect() | second->sceneBoundingRect());
 
-    // The frame goes to the board through the host on every call.
-    const KvRecordingScene::Call add {KvRecordingScene::Call::Add, frame, false};
-    QCOMPARE(scene->calls, (QList<KvRecordingScene::Call> {add, add}));
-    QVERIFY(!core->isMainShowFrames());
-}
-
-void TestSelection::hideAndShowAgain()
-{
-    KvGraphicsStrokesGroup *group = addGroup(QRectF(0, 0, 10, 10));
-    core->showFrameItems({group});
-    KvPenSelectFrame *frame = framesOnBoard().first();
-
     core->hideFrameItems();
     QVERIFY(!frame->isVisible());
     QCOMPARE(frame->scene(), scene.get());
-
-    core->showFrameItems({group});
+    core->showFrameItems({first});
     QVERIFY(frame->isVisible());
     QCOMPARE(framesOnBoard().size(), 1);
+
+    // The frame goes to the board through the host on every call.
+    const KvRecordingScene::Call add {KvRecordingScene::Call::Add, frame, false};
+    QCOMPARE(scene->calls, (QList<KvRecordingScene::Call> {add, add, add}));
+    QVERIFY(!core->isMainShowFrames());
 }
 
 void TestSelection::frameDeletedWithItsSceneIsMadeAgain()
@@ -181,45 +148,27 @@ void TestSelection::frameDeletedWithItsSceneIsMadeAgain()
 
     scene = std::make_unique<KvRecordingScene>();
     core->currentSceneChanged(scene.get());
-    KvGraphicsStrokesGroup *group = addGroup(QRectF(0, 0, 10, 10));
-    core->showFrameItems({group});
+    core->showFrameItems({addGroup(QRectF(0, 0, 10, 10))});
     QCOMPARE(framesOnBoard().size(), 1);
     QVERIFY(framesOnBoard().first()->isVisible());
-}
 
-void TestSelection::showFrameItemsWithoutSceneIsRefused()
-{
     KvPenCore sceneless;
     QTest::ignoreMessage(QtDebugMsg, "KvPenCore::showFrameItems refused: no scene");
     sceneless.showFrameItems({});
     sceneless.hideFrameItems();
 }
 
-void TestSelection::frameButtonsAreTheHostFramesButtons_data()
+void TestSelection::frameIsTheHostFrame()
 {
-    QTest::addColumn<int>("flags");
-    QTest::newRow("none") << int(KvNoControls);
-    QTest::newRow("ink") << int(KvInkControls);
-    QTest::newRow("rotate and delete") << int(KvRotateControl | KvDeleteButton);
-}
-
-void TestSelection::frameButtonsAreTheHostFramesButtons()
-{
-    QFETCH(int, flags);
     const KvPenSelectFrame frame;
     const KvSelectionFrame hostFrame;
-    const QFlags<KvGraphicsFlag> graphicsFlags(flags);
-    QCOMPARE(frame.buttonsForFlags(graphicsFlags), hostFrame.buttonsForFlags(graphicsFlags));
-}
-
-void TestSelection::frameMetaObject()
-{
-    KvPenSelectFrame frame;
     QCOMPARE(frame.metaObject()->className(), "KvPenSelectFrame");
-    QCOMPARE(frame.qt_metacast("KvPenSelectFrame"), static_cast<void *>(&frame));
-    QCOMPARE(frame.qt_metacast("KvSelectionFrame"),
-             static_cast<void *>(static_cast<KvSelectionFrame *>(&frame)));
+    QVERIFY(frame.inherits("KvSelectionFrame"));
     QVERIFY(frame.items().isEmpty());
+    for (const int flags :
+         {int(KvNoControls), int(KvInkControls), int(KvRotateControl | KvDeleteButton)})
+        QCOMPARE(frame.buttonsForFlags(QFlags<KvGraphicsFlag>(flags)),
+                 hostFrame.buttonsForFlags(QFlags<KvGraphicsFlag>(flags)));
 }
 
 QTEST_MAIN(TestSelection)
