@@ -1,0 +1,199 @@
+#include "KvBenchBoard.h"
+
+#include "KvGraphicsStrokesGroup.h"
+#include "KvPenObject.h"
+
+#include <QCoreApplication>
+#include <QJsonObject>
+#include <QRandomGenerator>
+
+#include <cmath>
+#include <map>
+
+namespace {
+
+// Boards are kept by how they were asked for: (kind, count).
+std::map<std::pair<int, int>, std::unique_ptr<KvBenchBoard>> &boards()
+{
+    static std::map<std::pair<int, int>, std::unique_ptr<KvBenchBoard>> shared;
+    return shared;
+}
+
+enum BoardKind { ByPieces, ByStrokes, InView };
+
+// Samples per drawn board stroke, 2.5 units apart: about nine pieces each.
+const int kStrokeSamples = 25;
+const double kStrokeStep = 2.5;
+// Strokes drawn at the same time while a board is built, and how often events are processed.
+// Drawing together keeps the build fast: each press after a release makes the scene renumber
+// all its top-level items, once per batch instead of once per stroke.
+const int kStrokesPerBatch = 20;
+const int kStrokesPerEventPass = 200;
+
+} // namespace
+
+KvBenchBoard &KvBenchBoard::withPieces(int pieces)
+{
+    auto &board = boards()[{ByPieces, pieces}];
+    if (!board)
+        board.reset(new KvBenchBoard(-1, pieces, QSizeF(100, 100), 40));
+    return *board;
+}
+
+KvBenchBoard &KvBenchBoard::withStrokes(int strokes)
+{
+    auto &board = boards()[{ByStrokes, strokes}];
+    if (!board)
+        board.reset(new KvBenchBoard(strokes, -1, QSizeF(100, 100), 40));
+    return *board;
+}
+
+KvBenchBoard &KvBenchBoard::filledView(int strokes)
+{
+    auto &board = boards()[{InView, strokes}];
+    if (!board) {
+        const int columns = int(std::ceil(std::sqrt(strokes * 1.8)));
+        const int rows = (strokes + columns - 1) / columns;
+        const QSizeF cell(1800.0 / columns, 1000.0 / rows);
+        board.reset(new KvBenchBoard(strokes, -1, cell, columns));
+    }
+    return *board;
+}
+
+void KvBenchBoard::releaseAll()
+{
+    boards().clear();
+}
+
+KvBenchBoard::KvBenchBoard(int strokes, int pieces, const QSizeF &cell, int columns)
+    : m_scene(new KvBenchScene)
+    , m_view(new QGraphicsView(m_scene.get()))
+{
+    m_view->setRenderHint(QPainter::Antialiasing);
+    m_view->resize(kViewWidth, kViewHeight);
+    m_view->show();
+    processEvents();
+
+    KvPenObject builder;
+    builder.setScene(m_scene.get());
+    builder.setMarkerWidth(20);
+    QRandomGenerator random(strokes * 7919u + pieces);
+    const QColor colors[] = {QColor("#43A047"), Qt::black, QColor("#E53935"), QColor("#1E88E5")};
+    const int widths[] = {4, 6, 10};
+    const auto wanted = [&] {
+        return (strokes < 0 || m_strokes < strokes) && (pieces < 0 || m_pieces < pieces);
+    };
+    while (wanted()) {
+        // A batch of pupils writes at once, one touch point each; one stroke in ten is a
+        // highlighter, drawn by a batch of its own (the tool is the engine's).
+        const bool marker = (m_strokes / kStrokesPerBatch) % 10 == 9;
+        builder.setStylus(marker ? 2 : 0);
+        builder.setPenColor(colors[(m_strokes / kStrokesPerBatch) % 4]);
+        builder.setPenWidth(widths[(m_strokes / kStrokesPerBatch) % 3]);
+        QList<QList<QPointF>> batch;
+        for (int i = m_strokes; i < m_strokes + kStrokesPerBatch; ++i) {
+            const QPointF cellOrigin((i % columns) * cell.width(), (i / columns) * cell.height());
+            const QPointF origin = cellOrigin
+                + QPointF(random.bounded(cell.width() * 0.5), random.bounded(cell.height() * 0.5));
+            batch.append(handwriting(origin, kStrokeSamples, kStrokeStep, random.generate()));
+        }
+        m_pieces += drawTogether(&builder, batch);
+        m_strokes += batch.size();
+        if (m_strokes % kStrokesPerEventPass == 0)
+            processEvents();
+    }
+    processEvents();
+}
+
+KvBenchBoard::~KvBenchBoard()
+{
+    m_view.reset();
+    m_scene.reset();
+}
+
+KvBenchScene *KvBenchBoard::scene() const
+{
+    return m_scene.get();
+}
+
+QGraphicsView *KvBenchBoard::view() const
+{
+    return m_view.get();
+}
+
+int KvBenchBoard::pieceCount() const
+{
+    return m_pieces;
+}
+
+int KvBenchBoard::strokeCount() const
+{
+    return m_strokes;
+}
+
+QPointF KvBenchBoard::drawingSpot(int n)
+{
+    return QPointF(300 + (n * 137) % 700, 250 + (n * 71) % 500);
+}
+
+QList<QPointF> KvBenchBoard::handwriting(const QPointF &origin, int samples, double step,
+                                         quint32 seed)
+{
+    QRandomGenerator random(seed);
+    QList<QPointF> points;
+    points.reserve(samples);
+    QPointF position = origin;
+    double heading = random.bounded(2 * M_PI);
+    for (int i = 0; i < samples; ++i) {
+        points.append(position);
+        heading += random.bounded(1.0) - 0.5;
+        position += QPointF(step * std::cos(heading), step * std::sin(heading));
+    }
+    return points;
+}
+
+KvGraphicsStrokesGroup *KvBenchBoard::draw(KvPenObject *engine, const QList<QPointF> &samples)
+{
+    const QUuid uuid = QUuid::createUuid();
+    engine->inputDevicePress(samples.first(), uuid, -1);
+    for (int i = 1; i < samples.size(); ++i)
+        engine->inputDeviceMove(samples.at(i), uuid, -1);
+    QJsonObject snapshot;
+    engine->inputDeviceRelease(uuid, snapshot, -1);
+    return qgraphicsitem_cast<KvGraphicsStrokesGroup *>(m_scene->lastAdded());
+}
+
+int KvBenchBoard::drawTogether(KvPenObject *engine, const QList<QList<QPointF>> &strokes)
+{
+    QList<QUuid> uuids;
+    for (int id = 0; id < strokes.size(); ++id) {
+        uuids.append(QUuid::createUuid());
+        engine->inputDevicePress(strokes.at(id).first(), uuids.at(id), id);
+    }
+    for (int sample = 1; sample < kStrokeSamples; ++sample) {
+        for (int id = 0; id < strokes.size(); ++id)
+            engine->inputDeviceMove(strokes.at(id).at(sample), uuids.at(id), id);
+    }
+    int pieces = 0;
+    for (int id = 0; id < strokes.size(); ++id) {
+        QJsonObject snapshot;
+        engine->inputDeviceRelease(uuids.at(id), snapshot, id);
+        pieces += m_scene->lastAdded()->childItems().size();
+    }
+    return pieces;
+}
+
+void KvBenchBoard::releaseAndDiscard(KvPenObject *engine, int id)
+{
+    QJsonObject snapshot;
+    engine->inputDeviceRelease(QUuid(), snapshot, id);
+    if (auto *group = qgraphicsitem_cast<KvGraphicsStrokesGroup *>(m_scene->lastAdded()))
+        m_scene->discard(group);
+}
+
+void KvBenchBoard::processEvents()
+{
+    // Zero timers (the scene's index) fire on the pass after the one that posted them.
+    for (int pass = 0; pass < 3; ++pass)
+        QCoreApplication::processEvents();
+}

@@ -1,0 +1,143 @@
+// Saving and loading a board's ink through save records (as a host streams them with
+// QDataStream) and through the XML form, with the bare reading of the same bytes beside each.
+#include "KvBenchBoard.h"
+#include "KvBenchSettings.h"
+#include "KvPenObject.h"
+#include "KvSaveDataItem.h"
+
+#include <QDataStream>
+#include <QDomDocument>
+#include <QDomElement>
+
+#include <memory>
+
+// How a host streams its save records (found by Qt's container operators through the type).
+QDataStream &operator<<(QDataStream &stream, const KvSaveDataItem &record)
+{
+    return stream << record.uuid << record.type << record.name << record.data;
+}
+
+QDataStream &operator>>(QDataStream &stream, KvSaveDataItem &record)
+{
+    return stream >> record.uuid >> record.type >> record.name >> record.data;
+}
+
+namespace {
+
+const QString kName = QStringLiteral("board");
+
+QByteArray saveRecords(KvPenObject &engine)
+{
+    QList<KvSaveDataItem> records;
+    engine.exportScene(records, kName);
+    QByteArray bytes;
+    QDataStream stream(&bytes, QIODevice::WriteOnly);
+    stream << records;
+    return bytes;
+}
+
+QList<KvSaveDataItem> readRecords(const QByteArray &bytes)
+{
+    QList<KvSaveDataItem> records;
+    QDataStream stream(bytes);
+    stream >> records;
+    return records;
+}
+
+QByteArray saveXml(KvPenObject &engine)
+{
+    QDomDocument document;
+    QDomElement root = document.createElement(QStringLiteral("board"));
+    document.appendChild(root);
+    engine.exportSceneXml(&document, &root, kName);
+    return document.toByteArray(-1);
+}
+
+// A board as a host loads one: a fresh scene, not yet shown.
+struct EmptyBoard
+{
+    EmptyBoard() { engine.setScene(&scene); }
+    KvGraphicsScene scene;
+    KvPenObject engine;
+};
+
+void saveAsRecords(benchmark::State &state)
+{
+    KvBenchBoard &board = KvBenchBoard::withStrokes(int(state.range(0)));
+    KvPenObject engine;
+    engine.setScene(board.scene());
+    QByteArray bytes;
+    for (auto _ : state)
+        bytes = saveRecords(engine);
+    state.counters["bytes"] = bytes.size();
+    state.counters["pieces"] = board.pieceCount();
+}
+
+// Reading the stream and putting every group on the board; the bare stream read below it.
+void loadRecords(benchmark::State &state, bool importToo)
+{
+    KvBenchBoard &board = KvBenchBoard::withStrokes(int(state.range(0)));
+    KvPenObject engine;
+    engine.setScene(board.scene());
+    const QByteArray bytes = saveRecords(engine);
+    for (auto _ : state) {
+        std::unique_ptr<EmptyBoard> target(importToo ? new EmptyBoard : nullptr);
+        const QList<KvSaveDataItem> records = readRecords(bytes);
+        if (importToo)
+            target->engine.importScene(records, kName);
+        state.PauseTiming();
+        target.reset();
+        state.ResumeTiming();
+    }
+    state.counters["bytes"] = bytes.size();
+}
+
+void saveAsXml(benchmark::State &state)
+{
+    KvBenchBoard &board = KvBenchBoard::withStrokes(int(state.range(0)));
+    KvPenObject engine;
+    engine.setScene(board.scene());
+    QByteArray bytes;
+    for (auto _ : state)
+        bytes = saveXml(engine);
+    state.counters["bytes"] = bytes.size();
+}
+
+// Parsing the text and putting every group on the board; the bare parse below it.
+void loadXml(benchmark::State &state, bool importToo)
+{
+    KvBenchBoard &board = KvBenchBoard::withStrokes(int(state.range(0)));
+    KvPenObject engine;
+    engine.setScene(board.scene());
+    const QByteArray bytes = saveXml(engine);
+    for (auto _ : state) {
+        std::unique_ptr<EmptyBoard> target(importToo ? new EmptyBoard : nullptr);
+        QDomDocument document;
+        document.setContent(bytes);
+        if (importToo) {
+            QDomElement root = document.documentElement();
+            target->engine.importSceneXml(&document, &root, kName);
+        }
+        state.PauseTiming();
+        target.reset();
+        state.ResumeTiming();
+    }
+    state.counters["bytes"] = bytes.size();
+}
+
+void boards(benchmark::internal::Benchmark *benchmark)
+{
+    kvBenchDefaults(benchmark);
+    benchmark->Unit(benchmark::kMillisecond)->ArgName("strokes")->Arg(1000)->Arg(10000);
+}
+
+} // namespace
+
+BENCHMARK(saveAsRecords)->Name("Save/Records")->Apply(boards);
+BENCHMARK_CAPTURE(loadRecords, full, true)->Name("Load/Records")->Apply(boards);
+BENCHMARK_CAPTURE(loadRecords, streamOnly, false)
+    ->Name("Load/RecordsQDataStreamOnly")
+    ->Apply(boards);
+BENCHMARK(saveAsXml)->Name("Save/Xml")->Apply(boards);
+BENCHMARK_CAPTURE(loadXml, full, true)->Name("Load/Xml")->Apply(boards);
+BENCHMARK_CAPTURE(loadXml, domOnly, false)->Name("Load/XmlQDomDocumentOnly")->Apply(boards);

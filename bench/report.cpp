@@ -1,0 +1,295 @@
+// Turns kvpen_bench's JSON results into the tables of BENCHMARKS.md: the targets with the
+// numbers beside them, then every result. With a second argument the tables replace what
+// stands between the markers in that file; otherwise they are printed.
+#include <QCoreApplication>
+#include <QFile>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+#include <QMap>
+#include <QRegularExpression>
+#include <QStringList>
+#include <QTextStream>
+
+#include <cmath>
+
+namespace {
+
+const QString kBegin = QStringLiteral("<!-- bench-table:begin -->");
+const QString kEnd = QStringLiteral("<!-- bench-table:end -->");
+
+struct Result
+{
+    double micros = 0.0; // median real time of one iteration
+    QMap<QString, double> counters;
+};
+
+double toMicros(double value, const QString &unit)
+{
+    if (unit == QLatin1String("ns"))
+        return value / 1000.0;
+    if (unit == QLatin1String("ms"))
+        return value * 1000.0;
+    if (unit == QLatin1String("s"))
+        return value * 1e6;
+    return value;
+}
+
+QString formatTime(double micros)
+{
+    if (micros >= 1000.0)
+        return QStringLiteral("%1 ms").arg(micros / 1000.0, 0, 'f', micros >= 100000.0 ? 0 : 2);
+    return QStringLiteral("%1 µs").arg(micros, 0, 'f', micros >= 100.0 ? 0 : 2);
+}
+
+QString formatNumber(double value)
+{
+    if (std::abs(value) >= 100.0 || value == std::trunc(value))
+        return QLocale::c().toString(qRound64(value));
+    return QString::number(value, 'f', 2);
+}
+
+// "Ink/Press/pieces:0/min_time:0.100/repeats:5" -> "Ink/Press/pieces:0"
+QString plainName(QString name)
+{
+    static const QRegularExpression settings(
+        QStringLiteral("/(min_time|repeats|iterations):[^/]*"));
+    return name.remove(settings);
+}
+
+QHash<QString, Result> readResults(const QJsonArray &benchmarks, QStringList *order)
+{
+    static const QStringList notCounters = {"name",
+                                            "family_index",
+                                            "per_family_instance_index",
+                                            "run_name",
+                                            "run_type",
+                                            "repetitions",
+                                            "repetition_index",
+                                            "threads",
+                                            "aggregate_name",
+                                            "aggregate_unit",
+                                            "iterations",
+                                            "real_time",
+                                            "cpu_time",
+                                            "time_unit",
+                                            "error_occurred",
+                                            "error_message"};
+    QHash<QString, Result> results;
+    for (const QJsonValue &value : benchmarks) {
+        const QJsonObject entry = value.toObject();
+        const bool median = entry.value("aggregate_name").toString() == QLatin1String("median");
+        const bool single = entry.value("run_type").toString() == QLatin1String("iteration")
+            && entry.value("repetitions").toInt() <= 1;
+        if (!median && !single)
+            continue;
+        const QString name = plainName(entry.value("run_name").toString());
+        Result result;
+        result.micros
+            = toMicros(entry.value("real_time").toDouble(), entry.value("time_unit").toString());
+        for (auto it = entry.constBegin(); it != entry.constEnd(); ++it) {
+            if (!notCounters.contains(it.key()) && it.value().isDouble())
+                result.counters.insert(it.key(), it.value().toDouble());
+        }
+        if (!results.contains(name))
+            order->append(name);
+        results.insert(name, result);
+    }
+    return results;
+}
+
+QString formatCounters(const Result &result)
+{
+    QStringList parts;
+    for (auto it = result.counters.constBegin(); it != result.counters.constEnd(); ++it)
+        parts.append(it.key() + QLatin1Char('=') + formatNumber(it.value()));
+    return parts.join(QStringLiteral(", "));
+}
+
+// One row of the targets table: a time against a limit in µs, or a ratio of two times.
+struct Target
+{
+    QString path;
+    QString benchmark;
+    QString denominator; // empty for a time
+    double limit;
+};
+
+const QList<Target> &targets()
+{
+    static const QList<Target> list = {
+        {"move without commit, empty board", "Ink/MoveNoCommit/pieces:0", {}, 8},
+        {"move without commit, 10,000 pieces", "Ink/MoveNoCommit/pieces:10000", {}, 8},
+        {"move without commit, 100,000 pieces", "Ink/MoveNoCommit/pieces:100000", {}, 8},
+        {"move with pen commit, empty board", "Ink/MovePenCommit/pieces:0", {}, 40},
+        {"move with pen commit, 10,000 pieces", "Ink/MovePenCommit/pieces:10000", {}, 40},
+        {"move with pen commit, 100,000 pieces", "Ink/MovePenCommit/pieces:100000", {}, 40},
+        {"move with highlighter commit, empty board", "Ink/MoveMarkerCommit/pieces:0", {}, 120},
+        {"move with highlighter commit, 10,000 pieces",
+         "Ink/MoveMarkerCommit/pieces:10000",
+         {},
+         120},
+        {"move with highlighter commit, 100,000 pieces",
+         "Ink/MoveMarkerCommit/pieces:100000",
+         {},
+         120},
+        {"eraser step, 10,000 strokes", "Eraser/Move/strokes:10000", {}, 50},
+        {"move without commit, 100,000 pieces ÷ empty", "Ink/MoveNoCommit/pieces:100000",
+         "Ink/MoveNoCommit/pieces:0", 1.3},
+        {"move with pen commit, 100,000 pieces ÷ empty", "Ink/MovePenCommit/pieces:100000",
+         "Ink/MovePenCommit/pieces:0", 1.3},
+        {"move with highlighter commit, 100,000 pieces ÷ empty",
+         "Ink/MoveMarkerCommit/pieces:100000", "Ink/MoveMarkerCommit/pieces:0", 1.3},
+        {"eraser step, 50,000 strokes ÷ 1,000 strokes", "Eraser/Move/strokes:50000",
+         "Eraser/Move/strokes:1000", 1.3},
+        {"`paintPen`, 500 points, empty board", "Remote/PaintPen500/pieces:0", {}, 10000},
+        {"`paintPen`, 500 points, 100,000 pieces", "Remote/PaintPen500/pieces:100000", {}, 10000},
+        {"XML load of 1,000 strokes ÷ `QDomDocument` parse", "Load/Xml/strokes:1000",
+         "Load/XmlQDomDocumentOnly/strokes:1000", 2},
+        {"save-record load of 1,000 strokes ÷ `QDataStream` read", "Load/Records/strokes:1000",
+         "Load/RecordsQDataStreamOnly/strokes:1000", 2},
+    };
+    return list;
+}
+
+// Comparisons without a target: ratios worth watching.
+const QList<Target> &comparisons()
+{
+    static const QList<Target> list = {
+        {"`QPainterPathStroker` ÷ `samplesOutlinePolygon`, one piece (11 samples)",
+         "Outline/QPainterPathStroker/samples:11", "Outline/SamplesOutlinePolygon/samples:11", 0},
+        {"`QPainterPathStroker` ÷ `samplesOutlinePolygon`, ten pieces (101 samples)",
+         "Outline/QPainterPathStroker/samples:101", "Outline/SamplesOutlinePolygon/samples:101", 0},
+        {"press, 100,000 pieces ÷ empty", "Ink/Press/pieces:100000", "Ink/Press/pieces:0", 0},
+        {"release of 200 samples, 100,000 pieces ÷ empty", "Ink/Release200/pieces:100000",
+         "Ink/Release200/pieces:0", 0},
+        {"remote live message, 100,000 pieces ÷ empty", "Remote/LiveMessage/pieces:100000",
+         "Remote/LiveMessage/pieces:0", 0},
+        {"XML load of 10,000 strokes ÷ `QDomDocument` parse", "Load/Xml/strokes:10000",
+         "Load/XmlQDomDocumentOnly/strokes:10000", 0},
+        {"save-record load of 10,000 strokes ÷ `QDataStream` read", "Load/Records/strokes:10000",
+         "Load/RecordsQDataStreamOnly/strokes:10000", 0},
+    };
+    return list;
+}
+
+QString targetRow(const Target &target, const QHash<QString, Result> &results, bool withLimit)
+{
+    const bool ratio = !target.denominator.isEmpty();
+    QString value = QStringLiteral("not run");
+    QString verdict = QStringLiteral("–");
+    if (results.contains(target.benchmark) && (!ratio || results.contains(target.denominator))) {
+        double number = results.value(target.benchmark).micros;
+        if (ratio)
+            number /= results.value(target.denominator).micros;
+        value = ratio ? QString::number(number, 'f', 2) : formatTime(number);
+        verdict = number <= target.limit ? QStringLiteral("holds") : QStringLiteral("**missed**");
+    }
+    QString row = QStringLiteral("| %1 | %2 |").arg(target.path, value);
+    if (withLimit) {
+        const QString limit = ratio ? QString::number(target.limit) : formatTime(target.limit);
+        row += QStringLiteral(" ≤ %1 | %2 |").arg(limit, verdict);
+    }
+    return row;
+}
+
+QString cpuModel()
+{
+    QFile cpuinfo(QStringLiteral("/proc/cpuinfo"));
+    if (!cpuinfo.open(QIODevice::ReadOnly))
+        return QStringLiteral("unknown CPU");
+    for (const QByteArray &line : cpuinfo.readAll().split('\n')) {
+        if (line.startsWith("model name"))
+            return QString::fromUtf8(line.mid(line.indexOf(':') + 1)).trimmed();
+    }
+    return QStringLiteral("unknown CPU");
+}
+
+QString tables(const QJsonObject &document)
+{
+    const QJsonObject context = document.value("context").toObject();
+    QStringList order;
+    const QHash<QString, Result> results
+        = readResults(document.value("benchmarks").toArray(), &order);
+    QStringList loads;
+    for (const QJsonValue &load : context.value("load_avg").toArray())
+        loads.append(QString::number(load.toDouble(), 'f', 2));
+
+    QStringList lines;
+    lines << QStringLiteral("Run of %1 on %2: %3, %4 cores, Qt %5, Release build; load average "
+                            "%6 at the start. Times are medians of five runs (real time).")
+                 .arg(context.value("date").toString(), context.value("host_name").toString(),
+                      cpuModel(), QString::number(context.value("num_cpus").toInt()),
+                      QString::fromLatin1(qVersion()), loads.join(QStringLiteral(", ")))
+          << QString();
+    lines << QStringLiteral("| path | median | target | verdict |")
+          << QStringLiteral("|---|---|---|---|");
+    for (const Target &target : targets())
+        lines << targetRow(target, results, true);
+    lines << QString() << QStringLiteral("| comparison | ratio |") << QStringLiteral("|---|---|");
+    for (const Target &target : comparisons())
+        lines << targetRow(target, results, false);
+    lines << QString() << QStringLiteral("| benchmark | median | counters |")
+          << QStringLiteral("|---|---|---|");
+    for (const QString &name : qAsConst(order)) {
+        const Result &result = results.value(name);
+        lines << QStringLiteral("| `%1` | %2 | %3 |")
+                     .arg(name, formatTime(result.micros), formatCounters(result));
+    }
+    if (results.contains(QStringLiteral("Memory/Ink"))) {
+        const QMap<QString, double> memory = results.value(QStringLiteral("Memory/Ink")).counters;
+        lines << QString()
+              << QStringLiteral("Memory: %1 bytes per committed piece, %2 bytes per finished "
+                                "stroke of 100 samples (%3 pieces).")
+                     .arg(formatNumber(memory.value(QStringLiteral("bytes_per_piece"))),
+                          formatNumber(memory.value(QStringLiteral("bytes_per_stroke100"))),
+                          formatNumber(memory.value(QStringLiteral("pieces_per_stroke100"))));
+    }
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication application(argc, argv);
+    const QStringList arguments = application.arguments();
+    if (arguments.size() < 2 || arguments.size() > 3) {
+        QTextStream(stderr) << "usage: kvpen_bench_report RESULTS.json [BENCHMARKS.md]\n";
+        return 2;
+    }
+    QFile input(arguments.at(1));
+    if (!input.open(QIODevice::ReadOnly)) {
+        QTextStream(stderr) << "kvpen_bench_report: cannot read " << arguments.at(1) << '\n';
+        return 1;
+    }
+    const QString generated = tables(QJsonDocument::fromJson(input.readAll()).object());
+    if (arguments.size() == 2) {
+        QTextStream(stdout) << generated;
+        return 0;
+    }
+    QFile markdown(arguments.at(2));
+    if (!markdown.open(QIODevice::ReadOnly)) {
+        QTextStream(stderr) << "kvpen_bench_report: cannot read " << arguments.at(2) << '\n';
+        return 1;
+    }
+    QString text = QString::fromUtf8(markdown.readAll());
+    markdown.close();
+    const int begin = text.indexOf(kBegin);
+    const int end = text.indexOf(kEnd);
+    if (begin < 0 || end < begin) {
+        QTextStream(stderr) << "kvpen_bench_report: no table markers in " << arguments.at(2)
+                            << '\n';
+        return 1;
+    }
+    text.replace(begin + kBegin.size(), end - begin - kBegin.size(), QLatin1Char('\n') + generated);
+    if (!markdown.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        QTextStream(stderr) << "kvpen_bench_report: cannot write " << arguments.at(2) << '\n';
+        return 1;
+    }
+    markdown.write(text.toUtf8());
+    QTextStream(stdout) << generated;
+    return 0;
+}
