@@ -1,0 +1,84 @@
+#pragma once
+
+#include "KvGraphicsScene.h"
+#include "KvPenCore.h"
+
+#include <QGraphicsView>
+#include <QJsonObject>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QUuid>
+
+#include <array>
+
+// A class drawing on one board for a while: the local user and eight remote senders draw pen
+// and highlighter strokes and erase at random (fixed seed), with area erases and forced
+// releases mixed in. Checks the board's invariants as it goes and clears it now and then,
+// measuring the heap after each clear.
+class KvSoakSession
+{
+public:
+    explicit KvSoakSession(quint32 seed);
+
+    // Runs for `seconds`, checking every `checkMs` and clearing every `clearSeconds`; false as
+    // soon as an invariant breaks (the failures say which).
+    bool run(double seconds, int checkMs, double clearSeconds);
+    QString report() const;
+    QStringList failures() const { return m_failures; }
+
+private:
+    struct Gesture
+    {
+        bool open = false;
+        bool cancelled = false; // its ink was taken back by the area eraser
+        bool ink = false; // pen or highlighter, as opposed to the eraser
+        bool pen = false;
+        int pointerId = -1;
+        int movesLeft = 0;
+        QPointF pos;
+        QUuid uuid;
+        int width = 10;
+        QString color;
+    };
+
+    static constexpr int kSenders = 8;
+
+    void step();
+    void stepLocal();
+    void stepSender(int sender);
+    void stepAreaErase();
+    void startGesture(Gesture &gesture, bool remote);
+    QPointF wander(const QPointF &from);
+    void sendLive(int sender, int mousetype);
+    void closeEverything();
+    void clearBoard();
+    bool checkInvariants();
+    void fail(const QString &what);
+    int openInkGestures() const;
+    static qint64 heapInUse();
+
+    QRandomGenerator m_random;
+    KvGraphicsScene m_scene;
+    QGraphicsView m_view;
+    KvPenCore m_core;
+
+    Gesture m_local;
+    std::array<Gesture, kSenders> m_senders;
+    int m_areaStepsLeft = 0;
+    QPointF m_areaPos;
+
+    QSet<QString> m_drawn;
+    QSet<QString> m_erased;
+    qint64 m_strokes = 0;
+    qint64 m_erasedCount = 0;
+    qint64 m_areaErases = 0;
+    qint64 m_forcedReleases = 0;
+    qint64 m_checks = 0;
+    qint64 m_clears = 0;
+    qint64 m_heapBaseline = -1;
+    qint64 m_heapMaxGrowth = 0;
+    double m_elapsed = 0;
+    QStringList m_failures;
+};

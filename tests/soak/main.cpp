@@ -1,0 +1,48 @@
+// Soak: a whole class drawing on one board for a set time. Usage:
+//   kvpen_soak [--seconds N] [--seed S] [--check-ms N] [--clear-seconds N]
+#include "KvSoakSession.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+
+#include <cstdio>
+
+namespace {
+
+int qtWarnings = 0;
+
+// The engines' refusals are debug lines, not what a soak reports; a warning is a failure.
+void soakMessageHandler(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtDebugMsg || type == QtInfoMsg)
+        return;
+    ++qtWarnings;
+    std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    qInstallMessageHandler(soakMessageHandler);
+    QCommandLineParser parser;
+    const QCommandLineOption seconds("seconds", "How long to draw.", "seconds", "60");
+    const QCommandLineOption seed("seed", "Seed of the random drawing.", "seed", "1");
+    const QCommandLineOption checkMs("check-ms", "Time between checks.", "ms", "1000");
+    const QCommandLineOption clearSeconds("clear-seconds", "Time between clears.", "s", "30");
+    parser.addOptions({seconds, seed, checkMs, clearSeconds});
+    parser.addHelpOption();
+    parser.process(app);
+
+    KvSoakSession session(parser.value(seed).toUInt());
+    const bool passed = session.run(parser.value(seconds).toDouble(), parser.value(checkMs).toInt(),
+                                    parser.value(clearSeconds).toDouble());
+    std::printf("%s\n", qPrintable(session.report()));
+    for (const QString &failure : session.failures())
+        std::printf("invariant broken: %s\n", qPrintable(failure));
+    if (qtWarnings > 0)
+        std::printf("%d Qt warnings\n", qtWarnings);
+    return passed && qtWarnings == 0 ? 0 : 1;
+}
