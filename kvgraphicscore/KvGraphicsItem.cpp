@@ -25,14 +25,22 @@ std::optional<T> mapValue(const QMap<QString, QVariant> &map, const QString &key
     return value.value<T>();
 }
 
-bool isFinite(const QTransform &t)
+// Common data from a file is untrusted: a board item lies within this many units of the origin.
+constexpr double kMaxBoardCoordinate = 1e6;
+
+bool isSaneNumber(double v)
+{
+    return std::isfinite(v) && std::abs(v) <= kMaxBoardCoordinate;
+}
+
+bool isSane(const QTransform &t)
 {
     for (double v :
          {t.m11(), t.m12(), t.m13(), t.m21(), t.m22(), t.m23(), t.m31(), t.m32(), t.m33()}) {
-        if (!std::isfinite(v))
+        if (!isSaneNumber(v))
             return false;
     }
-    return true;
+    return t.isInvertible();
 }
 
 std::optional<QString> domText(const QDomElement *element, const QString &key)
@@ -173,9 +181,9 @@ void KvGraphicsItem::importBase(const QString &uuid, std::optional<QPointF> pos,
     const QUuid parsed = QUuid::fromString(uuid);
     if (auto *kvItem = dynamic_cast<KvItem *>(this); kvItem && !parsed.isNull())
         kvItem->setUuid(parsed);
-    if (pos && std::isfinite(pos->x()) && std::isfinite(pos->y()))
+    if (pos && isSaneNumber(pos->x()) && isSaneNumber(pos->y()))
         m_pendingPos = pos;
-    if (transform && isFinite(*transform) && transform->isInvertible())
+    if (transform && isSane(*transform))
         m_pendingTransform = transform;
     QGraphicsItem *item = graphicsItem();
     if (!item)
