@@ -183,7 +183,9 @@ QPen KvQtConvert::stringToPen(const QString &text)
     pen.setColor(color);
     pen.setCapStyle(Qt::PenCapStyle(*cap));
     pen.setJoinStyle(Qt::PenJoinStyle(*join));
-    pen.setCosmetic(*cosmetic == 1);
+    // A pen of width 0 is cosmetic whatever its flag says, and the writer cannot tell the two
+    // apart: read it unflagged, so that a pen read back and written again stays the same.
+    pen.setCosmetic(*cosmetic == 1 && *width != 0);
     return pen;
 }
 
