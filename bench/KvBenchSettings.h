@@ -2,11 +2,11 @@
 
 #include <benchmark/benchmark.h>
 
-// Every benchmark reports the median of five short runs, in microseconds.
+// Every benchmark reports the median of three short runs, in microseconds.
 inline void kvBenchDefaults(benchmark::internal::Benchmark *benchmark)
 {
     benchmark->Unit(benchmark::kMicrosecond)
         ->MinTime(0.1)
-        ->Repetitions(5)
+        ->Repetitions(3)
         ->ReportAggregatesOnly(true);
 }
