@@ -1,9 +1,9 @@
-#include "KvColorButton.h"
 #include "KvColorPopup.h"
 #include "KvColorSelectWidget.h"
 #include "KvImSlider.h"
 #include "KvPenButton.h"
 #include "KvPenPopup.h"
+#include "KvSignalLog.h"
 #include "KvTestMessages.h"
 #include "KvWidgetTesting.h"
 
@@ -14,62 +14,26 @@
 #include <QtTest>
 
 namespace {
-
-QString text(int value)
+template<typename T = QWidget> T *part(KvPenPopup &popup, const char *name)
 {
-    return QString::number(value);
+    return popup.findChild<T *>(QLatin1String(name));
 }
 
-QString text(const QColor &color)
+void click(KvPenPopup &popup, const char *button)
 {
-    return color.isValid() ? color.name(QColor::HexArgb) : QStringLiteral("invalid");
+    QTest::mouseClick(part<QPushButton>(popup, button), Qt::LeftButton);
 }
 
-// Every signal of the popup, in emission order, as "name arguments...".
-class PopupLog
+void clickSwatch(KvPenPopup &popup, const char *page, int index)
 {
-public:
-    explicit PopupLog(KvPenPopup &popup)
-    {
-        record(popup, &KvPenPopup::penWidthChanged, "penWidthChanged");
-        record(popup, &KvPenPopup::hightWidthChanged, "hightWidthChanged");
-        record(popup, &KvPenPopup::penColorChanged, "penColorChanged");
-        record(popup, &KvPenPopup::hightColorChanged, "hightColorChanged");
-        record(popup, &KvPenPopup::penClicked, "penClicked");
-        record(popup, &KvPenPopup::hightClicked, "hightClicked");
-    }
-
-    QStringList take() { return std::exchange(entries, {}); }
-
-private:
-    template<typename... Args>
-    void record(KvPenPopup &popup, void (KvPenPopup::*signal)(Args...), const char *name)
-    {
-        QObject::connect(&popup, signal, [this, name](Args... args) {
-            entries << (QStringList {QLatin1String(name)} << ... << text(args)).join(' ');
-        });
-    }
-
-    QStringList entries;
-};
-
-template<typename T> T *part(KvPenPopup &popup, const char *name)
-{
-    T *child = popup.findChild<T *>(QLatin1String(name));
-    Q_ASSERT(child);
-    return child;
+    auto *group = part<KvColorSelectWidget>(popup, page)->findChild<QButtonGroup *>();
+    QTest::mouseClick(group->button(index), Qt::LeftButton);
 }
 
-QAbstractButton *swatch(KvPenPopup &popup, const char *page, int index)
+QStringList take(KvSignalLog &log)
 {
-    return part<KvColorSelectWidget>(popup, page)->findChild<QButtonGroup *>()->button(index);
+    return std::exchange(log.calls, {});
 }
-
-void click(QWidget *target)
-{
-    QTest::mouseClick(target, Qt::LeftButton);
-}
-
 } // namespace
 
 class tst_PenPopup : public QObject
@@ -85,7 +49,6 @@ private slots:
     void widthSetters();
     void pageButtonsSwitchPages();
     void customColorArea();
-    void showPenPlacesPopupAbove_data();
     void showPenPlacesPopupAbove();
     void sliderJumpsToPress_data();
     void sliderJumpsToPress();
@@ -96,20 +59,13 @@ void tst_PenPopup::newPopup()
     KvPenPopup popup;
     QCOMPARE(popup.penWidth(), 2);
     QCOMPARE(popup.hightWidth(), 9);
-    QCOMPARE(text(popup.penColor()), QStringLiteral("#ffffffff"));
-    QCOMPARE(text(popup.hightColor()), QStringLiteral("#fff8e71c"));
+    QCOMPARE(popup.penColor(), QColor(0xFFFFFFFF));
+    QCOMPARE(popup.hightColor(), QColor(0xFFF8E71C));
     QVERIFY(popup.isCurrentPen());
     QCOMPARE(part<KvImSlider>(popup, "horizontalSlider")->value(), 0);
+    QCOMPARE(part<KvPenButton>(popup, "widthButton")->penWidth(), 2);
     QCOMPARE(popup.width(), 300);
-    QVERIFY(part<QWidget>(popup, "colorWidget")->isHidden());
-    QCOMPARE(part<KvColorSelectWidget>(popup, "penPage")->getCheckedIndex(), 0);
-    QCOMPARE(part<KvColorSelectWidget>(popup, "hightPage")->getCheckedIndex(), 0);
-
-    auto *preview = part<KvPenButton>(popup, "widthButton");
-    QCOMPARE(preview->type(), KvPenButton::Width);
-    QCOMPARE(preview->penWidth(), 2);
-    QVERIFY(!preview->isCheckable());
-    QVERIFY(!part<KvColorPopup>(popup, "penColor")->isWindow());
+    QVERIFY(part(popup, "colorWidget")->isHidden());
 }
 
 void tst_PenPopup::sliderDragSetsWidth_data()
@@ -132,7 +88,7 @@ void tst_PenPopup::sliderDragSetsWidth()
     QFETCH(int, width);
     KvPenPopup popup;
     popup.setPenPageVisible(pen);
-    PopupLog log(popup);
+    KvSignalLog log(&popup);
     auto *slider = part<KvImSlider>(popup, "horizontalSlider");
 
     slider->setSliderDown(true);
@@ -142,7 +98,7 @@ void tst_PenPopup::sliderDragSetsWidth()
     // A drag step reaches the handler through sliderMoved and valueChanged alike.
     const QString signal
         = QStringLiteral("%1 %2").arg(pen ? "penWidthChanged" : "hightWidthChanged").arg(width);
-    QCOMPARE(log.take(), QStringList({signal, signal}));
+    QCOMPARE(log.calls, QStringList({signal, signal}));
     QCOMPARE(pen ? popup.penWidth() : popup.hightWidth(), width);
     QCOMPARE(part<KvPenButton>(popup, "widthButton")->penWidth(), width);
 }
@@ -181,11 +137,11 @@ void tst_PenPopup::widthSetters()
     popup.setPenPageVisible(penPage);
     auto *slider = part<KvImSlider>(popup, "horizontalSlider");
     slider->setValue(start);
-    PopupLog log(popup);
+    KvSignalLog log(&popup);
 
     setPen ? popup.setPenWidth(width) : popup.setHightWidth(width);
 
-    QCOMPARE(log.take(), emitted);
+    QCOMPARE(log.calls, emitted);
     QCOMPARE(slider->value(), position);
     QCOMPARE(setPen ? popup.penWidth() : popup.hightWidth(), stored);
 }
@@ -193,88 +149,77 @@ void tst_PenPopup::widthSetters()
 void tst_PenPopup::pageButtonsSwitchPages()
 {
     KvPenPopup popup;
+    auto *slider = part<KvImSlider>(popup, "horizontalSlider");
     popup.setHightWidth(30);
-    part<KvImSlider>(popup, "horizontalSlider")->setValue(5);
-    PopupLog log(popup);
+    slider->setValue(5);
+    KvSignalLog log(&popup);
 
-    click(part<QPushButton>(popup, "hightButton"));
-    QCOMPARE(log.take(), QStringList({"hightWidthChanged 30", "hightClicked 30 #fff8e71c"}));
+    click(popup, "hightButton");
+    QCOMPARE(take(log), QStringList({"hightWidthChanged 30", "hightClicked 30 #fff8e71c"}));
     QVERIFY(!popup.isCurrentPen());
-    QCOMPARE(part<KvImSlider>(popup, "horizontalSlider")->value(), 19);
+    QCOMPARE(slider->value(), 19);
     QCOMPARE(part<KvPenButton>(popup, "widthButton")->penWidth(), 30);
 
-    click(part<QPushButton>(popup, "penButton"));
-    QCOMPARE(log.take(), QStringList({"penWidthChanged 7", "penClicked 7 #ffffffff"}));
+    click(popup, "penButton");
+    QCOMPARE(take(log), QStringList({"penWidthChanged 7", "penClicked 7 #ffffffff"}));
     QVERIFY(popup.isCurrentPen());
-    QCOMPARE(part<KvImSlider>(popup, "horizontalSlider")->value(), 5);
-
-    click(part<QPushButton>(popup, "penButton"));
-    QCOMPARE(log.take(), QStringList({"penClicked 7 #ffffffff"}));
+    QCOMPARE(slider->value(), 5);
+    click(popup, "penButton");
+    QCOMPARE(take(log), QStringList({"penClicked 7 #ffffffff"}));
 
     popup.setPenPageVisible(false);
     QVERIFY(part<QPushButton>(popup, "hightButton")->isChecked());
-    QCOMPARE(log.take(), QStringList({"hightWidthChanged 30", "hightClicked 30 #fff8e71c"}));
+    QCOMPARE(take(log), QStringList({"hightWidthChanged 30", "hightClicked 30 #fff8e71c"}));
 }
 
 void tst_PenPopup::customColorArea()
 {
     // Visibility is checked relative to the popup, which need not be on screen for this.
     KvPenPopup popup;
-    auto *area = part<QWidget>(popup, "colorWidget");
+    QWidget *area = part(popup, "colorWidget");
     auto *choosers = part<QStackedWidget>(popup, "stackedWidget_2");
     auto *penChooser = part<KvColorPopup>(popup, "penColor");
-    PopupLog log(popup);
+    KvSignalLog log(&popup);
 
-    click(swatch(popup, "penPage", 11));
+    clickSwatch(popup, "penPage", 11);
     QCOMPARE(popup.width(), 505);
     QVERIFY(area->isVisibleTo(&popup) && penChooser->isVisibleTo(&popup));
     QCOMPARE(choosers->currentWidget(), penChooser);
-    click(swatch(popup, "penPage", 11));
+    clickSwatch(popup, "penPage", 11);
     QCOMPARE(popup.width(), 300);
     QVERIFY(area->isHidden());
-    QCOMPARE(log.take(), QStringList());
+    QCOMPARE(take(log), QStringList());
 
     // A colour picked in the chooser is stored and reported; the area stays open.
-    click(swatch(popup, "penPage", 11));
+    clickSwatch(popup, "penPage", 11);
     penChooser->findChild<QColorDialog *>()->setCurrentColor(QColor(0x12, 0x34, 0x56));
-    QCOMPARE(log.take(), QStringList({"penColorChanged #ff123456"}));
+    QCOMPARE(take(log), QStringList({"penColorChanged #ff123456"}));
     QCOMPARE(popup.penColor(), QColor(0x12, 0x34, 0x56));
     QCOMPARE(popup.width(), 505);
     // The page button reports the checked button's colour: the custom one has none.
-    click(part<QPushButton>(popup, "penButton"));
-    QCOMPARE(log.take(), QStringList({"penClicked 2 invalid"}));
+    click(popup, "penButton");
+    QCOMPARE(take(log), QStringList({"penClicked 2 invalid"}));
     QCOMPARE(popup.width(), 300);
 
-    click(swatch(popup, "penPage", 11));
-    click(swatch(popup, "penPage", 3));
-    QCOMPARE(log.take(), QStringList({"penColorChanged #ff4a90e2"}));
+    clickSwatch(popup, "penPage", 11);
+    clickSwatch(popup, "penPage", 3);
+    QCOMPARE(take(log), QStringList({"penColorChanged #ff4a90e2"}));
     QCOMPARE(popup.width(), 300);
     QVERIFY(area->isHidden());
 
     popup.setPenPageVisible(false);
-    click(swatch(popup, "hightPage", 11));
-    QCOMPARE(choosers->currentWidget(), part<KvColorPopup>(popup, "highColor"));
-}
-
-void tst_PenPopup::showPenPlacesPopupAbove_data()
-{
-    QTest::addColumn<QPoint>("anchor");
-    QTest::addColumn<QPoint>("topLeft");
-    QTest::newRow("toolbar low on screen") << QPoint(500, 800) << QPoint(405, 567);
-    QTest::newRow("anchor near the corner") << QPoint(95, 233) << QPoint(0, 0);
+    clickSwatch(popup, "hightPage", 11);
+    QCOMPARE(choosers->currentWidget(), part(popup, "highColor"));
 }
 
 void tst_PenPopup::showPenPlacesPopupAbove()
 {
-    QFETCH(QPoint, anchor);
-    QFETCH(QPoint, topLeft);
     KvPenPopup popup;
-    QCOMPARE(popup.height(), 215);
-    QTest::mouseClick(swatch(popup, "penPage", 11), Qt::LeftButton);
+    clickSwatch(popup, "penPage", 11);
     QTest::ignoreMessage(QtWarningMsg, "This plugin does not support propagateSizeHints()");
-    QVERIFY(showOffscreenPopup(&popup, [&] { popup.showPen(anchor); }));
-    QCOMPARE(popup.pos(), topLeft);
-    QVERIFY(part<QWidget>(popup, "colorWidget")->isHidden());
+    QVERIFY(showOffscreenPopup(&popup, [&] { popup.showPen(QPoint(500, 800)); }));
+    QCOMPARE(popup.geometry(), QRect(405, 567, 505, 215));
+    QVERIFY(part(popup, "colorWidget")->isHidden());
 
     // Hiding folds the popup back to its narrow form for the next opening (a new minimum and
     // maximum width for the window).
@@ -288,38 +233,34 @@ void tst_PenPopup::sliderJumpsToPress_data()
 {
     QTest::addColumn<Qt::Orientation>("orientation");
     QTest::addColumn<int>("minimum");
-    QTest::addColumn<int>("maximum");
     QTest::addColumn<QPoint>("press");
     QTest::addColumn<int>("value");
-    // Horizontal sliders are 200 × 33, vertical ones 33 × 100.
-    QTest::newRow("horizontal middle") << Qt::Horizontal << 0 << 19 << QPoint(98, 16) << 9;
-    QTest::newRow("horizontal start") << Qt::Horizontal << 0 << 19 << QPoint(0, 16) << 0;
-    QTest::newRow("horizontal past the track")
-        << Qt::Horizontal << 0 << 19 << QPoint(199, 16) << 19;
-    QTest::newRow("horizontal offset range") << Qt::Horizontal << 5 << 15 << QPoint(98, 16) << 10;
-    QTest::newRow("vertical top") << Qt::Vertical << 0 << 10 << QPoint(16, 0) << 10;
-    QTest::newRow("vertical middle") << Qt::Vertical << 0 << 10 << QPoint(16, 50) << 5;
-    QTest::newRow("vertical bottom") << Qt::Vertical << 0 << 10 << QPoint(16, 99) << 0;
+    // Horizontal sliders are 200 × 33 with the range minimum to minimum + 19, vertical ones
+    // 33 × 100 with minimum to minimum + 10.
+    QTest::newRow("horizontal middle") << Qt::Horizontal << 0 << QPoint(98, 16) << 9;
+    QTest::newRow("horizontal past the track") << Qt::Horizontal << 0 << QPoint(199, 16) << 19;
+    QTest::newRow("horizontal offset range") << Qt::Horizontal << 5 << QPoint(98, 16) << 14;
+    QTest::newRow("vertical top") << Qt::Vertical << 0 << QPoint(16, 0) << 10;
+    QTest::newRow("vertical middle") << Qt::Vertical << 3 << QPoint(16, 50) << 8;
 }
 
 void tst_PenPopup::sliderJumpsToPress()
 {
     QFETCH(Qt::Orientation, orientation);
     QFETCH(int, minimum);
-    QFETCH(int, maximum);
     QFETCH(QPoint, press);
     QFETCH(int, value);
+    const bool horizontal = orientation == Qt::Horizontal;
     KvImSlider slider;
     slider.setOrientation(orientation);
-    slider.setRange(minimum, maximum);
-    slider.setValue(orientation == Qt::Horizontal ? maximum : minimum);
-    slider.resize(orientation == Qt::Horizontal ? QSize(200, 33) : QSize(33, 100));
+    slider.setRange(minimum, minimum + (horizontal ? 19 : 10));
+    slider.setValue(horizontal ? slider.maximum() : minimum);
+    slider.resize(horizontal ? QSize(200, 33) : QSize(33, 100));
     QStringList order;
     connect(&slider, &KvImSlider::sigMousePressed, [&] { order << "pressed"; });
     connect(&slider, &QSlider::valueChanged, [&] { order << "value"; });
 
     QTest::mousePress(&slider, Qt::LeftButton, {}, press);
-
     QCOMPARE(slider.value(), value);
     QCOMPARE(order.value(0), QStringLiteral("pressed"));
     QTest::mouseRelease(&slider, Qt::LeftButton, {}, press);
