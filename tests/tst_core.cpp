@@ -37,10 +37,14 @@ QList<KvGraphicsStrokesGroup *> groupsOn(const KvGraphicsScene &scene)
     return groups;
 }
 
-// The uuid a live message carries, as the QUuid of its first argument.
-QUuid messageUuid(const QSignalSpy &sent, int index)
+QUuid uuidOf(const QSignalSpy &sent, int index)
 {
     return sent.at(index).at(0).value<QUuid>();
+}
+
+QJsonObject dataOf(const QSignalSpy &spy, int index, int argument = 0)
+{
+    return spy.at(index).at(argument).toJsonObject();
 }
 
 } // namespace
@@ -57,35 +61,19 @@ private slots:
     void construction();
     void eraserWidthIsTruncated_data();
     void eraserWidthIsTruncated();
-    void storedFlags();
 
-    void singlePointerGesture_data();
-    void singlePointerGesture();
-    void moveBeforePressDoesNothing();
-    void releaseWithoutPressIsRefused();
-    void interleavedTouchStrokes();
-    void repeatedTouchPressReplacesUuid();
-    void touchMoveOfUnknownIdIsSentWithNullUuid();
-    void touchReleaseClearsTheSharedPressedFlag();
-    void touchPressCompletesMouseStrokeSilently();
+    void inputScripts_data();
+    void inputScripts();
     void releaseWithoutEngineStrokeReportsOnlyMessageId();
 
-    void eraseScrollReportsTouchReleasesAsErased();
-    void sendEraseScrollItemWithoutTouchesEndsTheMode();
-    void sendEraseScrollItemReleasesTouchesAsErased();
-    void forcedReleaseWhenIdleDoesNothing();
-    void forcedReleaseOfMouseAndTouches();
-    void forcedReleaseKeepsEraseScrollMode();
-
     void eraserGestureReportsRemovedGroups();
-    void areaEraseIsForwarded();
-    void hideEraseWidget();
+    void areaEraseAndEraserCursorAreForwarded();
     void saveAndLoadAreForwarded();
-    void polygonToPolygonItem();
-    void sceneChangeMovesTheDrawing();
+    void sceneAndPolygonItemsComeFromTheEngine();
 
 private:
     void drawDot(const QPointF &pos);
+    bool play(const QString &step, const QPointF &pos);
 
     std::unique_ptr<KvRecordingScene> scene;
     std::unique_ptr<KvPenCore> core;
@@ -129,9 +117,7 @@ void TestCore::construction()
     const QList<KvPenObject *> engines = core->findChildren<KvPenObject *>();
     QCOMPARE(engines.size(), 1);
     QCOMPARE(engines.first()->scene(), scene.get());
-
     QCOMPARE(core->metaObject()->className(), "KvPenCore");
-    QCOMPARE(core->qt_metacast("KvPenCore"), static_cast<void *>(core.get()));
     QCOMPARE(core->qt_metacast("KvObjectCore"),
              static_cast<void *>(static_cast<KvObjectCore *>(core.get())));
     QCOMPARE(core->exportName(), QStringLiteral("penCore"));
@@ -144,7 +130,8 @@ void TestCore::construction()
     QCOMPARE(core->eraserWidth(), 30.0);
     QCOMPARE(core->stylus(), 0);
     QVERIFY(core->getIsCanRemote());
-    QCOMPARE(core->getContext(), nullptr);
+    core->setIsCanRedo(false);
+    QVERIFY(core->getIsCanRedo());
 }
 
 void TestCore::eraserWidthIsTruncated_data()
@@ -152,7 +139,6 @@ void TestCore::eraserWidthIsTruncated_data()
     QTest::addColumn<double>("width");
     QTest::addColumn<double>("stored");
     QTest::newRow("12.9") << 12.9 << 12.0;
-    QTest::newRow("0.99") << 0.99 << 0.0;
     QTest::newRow("-2.5") << -2.5 << -2.0;
     QTest::newRow("nan") << qQNaN() << 0.0;
     QTest::newRow("huge") << 1e300 << double(std::numeric_limits<int>::max());
@@ -167,152 +153,182 @@ void TestCore::eraserWidthIsTruncated()
     QCOMPARE(core->eraserWidth(), stored);
 }
 
-void TestCore::storedFlags()
+// Steps separated by spaces: p<id>, m<id>, r<id> press, move and release a touch; P, M, R the
+// single pointer; E eraseScrollItem, S sendEraseScrollItem, F foucesMouseRelease. An input step
+// ending in '!' must return false, the others true.
+bool TestCore::play(const QString &step, const QPointF &pos)
 {
-    core->setIsCanRedo(false);
-    QVERIFY(core->getIsCanRedo());
-    QVERIFY(!core->findChild<KvPenObject *>()->isCanRedo());
-
-    auto *context = reinterpret_cast<ctkPluginContext *>(quintptr(0x1000));
-    core->setContext(context);
-    QCOMPARE(core->getContext(), context);
+    const int id = step.mid(1).remove('!').toInt();
+    switch (step.at(0).toLatin1()) {
+    case 'p':
+        return core->inputDevicePress(id, pos, kNoPressure);
+    case 'm':
+        return core->inputDeviceMove(id, pos, kNoPressure);
+    case 'r':
+        return core->inputDeviceRelease(id);
+    case 'P':
+        return core->inputDevicePress(pos, kNoPressure);
+    case 'M':
+        return core->inputDeviceMove(pos, kNoPressure);
+    case 'R':
+        return core->inputDeviceRelease();
+    case 'E':
+        core->eraseScrollItem();
+        return true;
+    case 'S':
+        core->sendEraseScrollItem();
+        return true;
+    case 'F':
+        core->foucesMouseRelease();
+        return true;
+    }
+    return false;
 }
 
-void TestCore::singlePointerGesture_data()
+void TestCore::inputScripts_data()
 {
     QTest::addColumn<int>("stylus");
-    QTest::addColumn<int>("messageType");
-    QTest::addColumn<QStringList>("releaseSignals");
+    QTest::addColumn<QString>("script");
+    // Per step, the signals in order: s sent, c penChanged, x removeItem, e eraseItem; - none.
+    QTest::addColumn<QString>("signalNames");
+    // Per live message, its stroke: equal letters share a uuid, others do not; - a null uuid.
+    QTest::addColumn<QString>("strokes");
     QTest::addColumn<int>("groups");
-    QTest::newRow("pen") << 0 << 2 << QStringList {kSend, kPenChanged} << 1;
-    QTest::newRow("highlighter") << 2 << 2 << QStringList {kSend, kPenChanged} << 1;
-    QTest::newRow("eraser") << 1 << 3 << QStringList {kSend, kRemoveItem} << 0;
-    QTest::newRow("unknown tool") << 7 << 3 << QStringList {kSend} << 0;
+    const auto row = [](const char *name, int stylus, const char *script, const char *signalNames,
+                        const char *strokes, int groups) {
+        QTest::newRow(name) << stylus << QString(script) << QString(signalNames) << QString(strokes)
+                            << groups;
+    };
+    row("pen", 0, "P M M R M", "s s s sc -", "AAAA", 1);
+    row("highlighter", 2, "P M M R M", "s s s sc -", "AAAA", 1);
+    row("eraser", 1, "P M M R M", "s s s sx -", "AAAA", 0);
+    row("unknown tool", 7, "p4 m4 m4 r4", "s s s s", "AAAA", 0);
+    row("pen touch", 0, "p3 m3 m3 r3", "s s s sc", "AAAA", 1);
+    row("without press", 0, "M R! r3! m5!", "- - - s", "-", 0);
+    row("interleaved touches", 0, "p1 p2 m2 m1 r2 r1", "s s s s sc sc", "ABBABA", 2);
+    row("repeated touch press", 0, "p4 p4 m4 r4 r4!", "s s s sc -", "ABBB", 2);
+    row("a touch release ends the pointer press", 0, "p1 p2 r1 M r2", "s s sc - sc", "ABAB", 2);
+    row("a touch press ends the pointer stroke silently", 0, "P M p1 r1", "s s s sc", "AABB", 2);
+    row("erase-scroll ended by touch releases", 0, "p2 p1 m1 E r2 r1 p9 r9", "s s s - sce sce s sc",
+        "ABBABCC", 1);
+    row("erase-scroll ended by sendEraseScrollItem", 0, "p2 p1 m1 E S r1! M p9 r9",
+        "s s s - sese - - s sc", "ABBBACC", 1);
+    row("erase-scroll outlives a forced release", 0, "p2 p1 m1 E F p9 r9 p9 r9",
+        "s s s - scesce s sce s sc", "ABBBACCDD", 2);
+    row("erase-scroll without touches", 0, "E S p9 r9", "- - s sc", "AA", 1);
+    row("forced release", 0, "F P R F p1 P p5 p2 F R! r5!", "- s sc - s s s s scscscsc - -",
+        "AABCDECBED", 5);
 }
 
-void TestCore::singlePointerGesture()
+// Each entry point's signals in order, the exact live messages, and what reaches the board.
+void TestCore::inputScripts()
 {
     QFETCH(int, stylus);
-    QFETCH(int, messageType);
-    QFETCH(QStringList, releaseSignals);
+    QFETCH(QString, script);
+    QFETCH(QString, signalNames);
+    QFETCH(QString, strokes);
     QFETCH(int, groups);
+    core->setPenColor(QColor("#12AB34"));
+    core->setPenWidth(7);
+    core->setMarkerWidth(13);
+    core->setEraserWidth(25.6);
     core->setStylus(stylus);
+    const bool ink = stylus == 0 || stylus == 2;
+    QStringList keys {"id", "mousetype", "uuid", "width", "x", "y"};
+    if (ink)
+        keys << "color"
+             << "pen";
+    keys.sort();
+    const QJsonObject settings = stylus == 0
+        ? QJsonObject {{"width", 7}, {"color", "#12ab34"}, {"pen", true}}
+        : stylus == 2 ? QJsonObject {{"width", 13}, {"color", "#f8e71c"}, {"pen", false}}
+                      : QJsonObject {{"width", 25}};
     QSignalSpy sent(core.get(), &KvPenCore::sig_sendRemoteData);
     QSignalSpy changed(core.get(), &KvPenCore::sig_penChanged);
+    QSignalSpy erased(core.get(), &KvPenCore::sig_eraseItem);
 
-    QVERIFY(core->inputDevicePress(QPointF(10, 10), kNoPressure));
-    QVERIFY(core->inputDeviceMove(QPointF(30, 10), kNoPressure));
-    QVERIFY(core->inputDeviceMove(QPointF(50, 10), kNoPressure));
-    QCOMPARE(log->names, (QStringList {kSend, kSend, kSend}));
-    QVERIFY(core->inputDeviceRelease());
-    QCOMPARE(log->names.mid(3), releaseSignals);
-
-    QCOMPARE(sent.size(), 4);
-    const QUuid uuid = messageUuid(sent, 0);
-    QVERIFY(!uuid.isNull());
-    for (const QList<QVariant> &message : sent) {
-        QCOMPARE(message.at(0).value<QUuid>(), uuid);
-        QCOMPARE(message.at(1).toInt(), messageType);
+    const QStringList steps = script.split(' ');
+    const QStringList expected = signalNames.split(' ');
+    QCOMPARE(steps.size(), expected.size());
+    QStringList names;
+    QList<QJsonObject> wanted; // per live message: the mousetype, position and id it must carry
+    for (int i = 0; i < steps.size(); ++i) {
+        const QString &step = steps.at(i);
+        const int id = step.mid(1).remove('!').toInt();
+        const QPointF pos(20.5 * i, 30.25 * id - 4.75);
+        log->names.clear();
+        QCOMPARE(play(step, pos), !step.endsWith('!'));
+        if (step == "E")
+            QVERIFY(scene->items().isEmpty());
+        QString letters;
+        for (const QString &name : log->names) {
+            letters += name == kSend  ? 's'
+                : name == kPenChanged ? 'c'
+                : name == kRemoveItem ? 'x'
+                                      : 'e';
+            const int mousetype = QString("pm").indexOf(step.at(0).toLower());
+            QJsonObject want {{"mousetype", mousetype == -1 ? 2 : mousetype},
+                              {"x", mousetype == -1 ? 0 : pos.x()},
+                              {"y", mousetype == -1 ? 0 : pos.y()}};
+            if (QString("pmr").contains(step.at(0)))
+                want.insert("id", id);
+            else if (QString("PMR").contains(step.at(0)))
+                want.insert("id", -1);
+            if (name == kSend)
+                wanted.append(want);
+        }
+        QVERIFY2(letters == (expected.at(i) == "-" ? QString() : expected.at(i)),
+                 qPrintable(step + ": " + letters));
+        names += log->names;
     }
-    QCOMPARE(groupsOn(*scene).size(), groups);
-    if (changed.isEmpty())
-        return;
-    const QJsonObject snapshot = changed.first().first().toJsonObject();
-    QCOMPARE(snapshot.value("messageid").toString(), sent.last().at(3).toString());
-    QCOMPARE(snapshot.value("dataid").toString(), text(uuid));
-    QCOMPARE(groupsOn(*scene).first()->uuid(), uuid);
-    QCOMPARE(snapshot.value("type").toInt(), stylus);
 
-    // The stroke is over: a further move neither sends nor draws.
-    log->names.clear();
-    QVERIFY(core->inputDeviceMove(QPointF(90, 10), kNoPressure));
-    QVERIFY(log->names.isEmpty());
-}
+    QCOMPARE(sent.size(), strokes.size());
+    QHash<QChar, QUuid> uuids;
+    for (int i = 0; i < sent.size(); ++i) {
+        const QUuid uuid = uuidOf(sent, i);
+        if (strokes.at(i) == '-')
+            QVERIFY(uuid.isNull());
+        else if (uuids.contains(strokes.at(i)))
+            QCOMPARE(uuid, uuids.value(strokes.at(i)));
+        else
+            QVERIFY(!uuid.isNull() && !uuids.values().contains(uuid));
+        uuids.insert(strokes.at(i), uuid);
+        QCOMPARE(sent.at(i).at(1).toInt(), ink ? 2 : 3);
+        const QJsonObject data = dataOf(sent, i, 2);
+        QCOMPARE(data.keys(), keys);
+        QCOMPARE(data.value("uuid").toString(), text(uuid));
+        for (const QJsonObject &values : {settings, wanted.at(i)}) {
+            for (auto it = values.begin(); it != values.end(); ++it)
+                QCOMPARE(data.value(it.key()), it.value());
+        }
+        QCOMPARE(sent.at(i).at(3).toString().size(), data.value("mousetype") == 2 ? 36 : 0);
+    }
 
-void TestCore::moveBeforePressDoesNothing()
-{
-    QVERIFY(core->inputDeviceMove(QPointF(5, 5), kNoPressure));
-    QVERIFY(log->names.isEmpty());
-    QVERIFY(scene->items().isEmpty());
-}
-
-void TestCore::releaseWithoutPressIsRefused()
-{
-    QVERIFY(!core->inputDeviceRelease());
-    QVERIFY(!core->inputDeviceRelease(3));
-    QVERIFY(log->names.isEmpty());
-}
-
-void TestCore::interleavedTouchStrokes()
-{
-    QSignalSpy sent(core.get(), &KvPenCore::sig_sendRemoteData);
-    QSignalSpy changed(core.get(), &KvPenCore::sig_penChanged);
-    QVERIFY(core->inputDevicePress(1, QPointF(0, 0), kNoPressure));
-    QVERIFY(core->inputDevicePress(2, QPointF(0, 100), kNoPressure));
-    QVERIFY(core->inputDeviceMove(2, QPointF(40, 100), kNoPressure));
-    QVERIFY(core->inputDeviceMove(1, QPointF(40, 0), kNoPressure));
-    QVERIFY(core->inputDeviceRelease(2));
-    QVERIFY(core->inputDeviceRelease(1));
-
-    const QUuid first = messageUuid(sent, 0);
-    const QUuid second = messageUuid(sent, 1);
-    QVERIFY(first != second);
-    const QList<QUuid> expected {first, second, second, first, second, first};
-    for (int i = 0; i < sent.size(); ++i)
-        QCOMPARE(messageUuid(sent, i), expected.at(i));
-    QCOMPARE(changed.size(), 2);
-    QCOMPARE(changed.at(0).at(0).toJsonObject().value("dataid").toString(), text(second));
-    QCOMPARE(changed.at(1).at(0).toJsonObject().value("dataid").toString(), text(first));
-    QCOMPARE(groupsOn(*scene).size(), 2);
-}
-
-void TestCore::repeatedTouchPressReplacesUuid()
-{
-    QSignalSpy sent(core.get(), &KvPenCore::sig_sendRemoteData);
-    core->inputDevicePress(4, QPointF(0, 0), kNoPressure);
-    core->inputDevicePress(4, QPointF(5, 5), kNoPressure);
-    core->inputDeviceMove(4, QPointF(30, 5), kNoPressure);
-    QVERIFY(core->inputDeviceRelease(4));
-    QVERIFY(!core->inputDeviceRelease(4));
-
-    QCOMPARE(sent.size(), 4);
-    const QUuid replaced = messageUuid(sent, 1);
-    QVERIFY(replaced != messageUuid(sent, 0));
-    QCOMPARE(messageUuid(sent, 2), replaced);
-    QCOMPARE(messageUuid(sent, 3), replaced);
-}
-
-void TestCore::touchMoveOfUnknownIdIsSentWithNullUuid()
-{
-    QSignalSpy sent(core.get(), &KvPenCore::sig_sendRemoteData);
-    QVERIFY(!core->inputDeviceMove(5, QPointF(3, 4), kNoPressure));
-    QCOMPARE(sent.size(), 1);
-    QVERIFY(messageUuid(sent, 0).isNull());
-    QCOMPARE(sent.first().at(2).toJsonObject().value("uuid").toString(), text(QUuid()));
-}
-
-void TestCore::touchReleaseClearsTheSharedPressedFlag()
-{
-    core->inputDevicePress(1, QPointF(0, 0), kNoPressure);
-    core->inputDevicePress(2, QPointF(50, 0), kNoPressure);
-    QVERIFY(core->inputDeviceRelease(1));
-    log->names.clear();
-
-    QVERIFY(core->inputDeviceMove(QPointF(9, 9), kNoPressure));
-    QVERIFY(log->names.isEmpty());
-    QVERIFY(core->inputDeviceRelease(2));
-    QCOMPARE(log->names, (QStringList {kSend, kPenChanged}));
-}
-
-void TestCore::touchPressCompletesMouseStrokeSilently()
-{
-    QSignalSpy changed(core.get(), &KvPenCore::sig_penChanged);
-    core->inputDevicePress(QPointF(0, 0), kNoPressure);
-    core->inputDeviceMove(QPointF(30, 0), kNoPressure);
-    core->inputDevicePress(1, QPointF(0, 50), kNoPressure);
-    QCOMPARE(groupsOn(*scene).size(), 1);
-    QVERIFY(changed.isEmpty());
-    QCOMPARE(log->names, (QStringList {kSend, kSend, kSend}));
+    // A finished stroke carries the messageid of the release before it; an erased one its uuid.
+    QSet<QUuid> onBoard;
+    for (KvGraphicsStrokesGroup *group : groupsOn(*scene))
+        onBoard.insert(group->uuid());
+    int lastSent = -1;
+    int snapshots = 0;
+    int erasures = 0;
+    for (const QString &name : names) {
+        if (name == kSend) {
+            ++lastSent;
+        } else if (name == kPenChanged) {
+            const QJsonObject snapshot = dataOf(changed, snapshots++);
+            QCOMPARE(snapshot.value("messageid").toString(), sent.at(lastSent).at(3).toString());
+            if (snapshot.size() == 1)
+                continue; // the release finished no stroke
+            QCOMPARE(snapshot.value("dataid").toString(), text(uuidOf(sent, lastSent)));
+            QCOMPARE(snapshot.value("type").toInt(), stylus);
+            QVERIFY(onBoard.contains(uuidOf(sent, lastSent)));
+        } else if (name == kEraseItem) {
+            QCOMPARE(erased.at(erasures++).at(0).toString(), text(uuidOf(sent, lastSent)));
+        }
+    }
+    QCOMPARE(onBoard.size(), groups);
+    for (QGraphicsItem *item : scene->items())
+        QVERIFY(item->type() == KvGraphicsStrokesGroup::Type || item->parentItem());
 }
 
 void TestCore::releaseWithoutEngineStrokeReportsOnlyMessageId()
@@ -323,134 +339,13 @@ void TestCore::releaseWithoutEngineStrokeReportsOnlyMessageId()
     core->setStylus(0);
     QVERIFY(core->inputDeviceRelease());
     QCOMPARE(changed.size(), 1);
-    QCOMPARE(changed.first().first().toJsonObject().keys(), QStringList {"messageid"});
-}
-
-void TestCore::eraseScrollReportsTouchReleasesAsErased()
-{
-    QSignalSpy erased(core.get(), &KvPenCore::sig_eraseItem);
-    QSignalSpy sent(core.get(), &KvPenCore::sig_sendRemoteData);
-    core->inputDevicePress(1, QPointF(0, 0), kNoPressure);
-    core->inputDevicePress(2, QPointF(0, 50), kNoPressure);
-    core->inputDeviceMove(1, QPointF(40, 0), kNoPressure);
-    core->eraseScrollItem();
-    QVERIFY(scene->items().isEmpty());
-    log->names.clear();
-
-    QVERIFY(core->inputDeviceRelease(2));
-    QVERIFY(core->inputDeviceRelease(1));
-    QCOMPARE(log->names,
-             (QStringList {kSend, kPenChanged, kEraseItem, kSend, kPenChanged, kEraseItem}));
-    QCOMPARE(erased.at(0).at(0).toString(), text(messageUuid(sent, 1)));
-    QCOMPARE(erased.at(1).at(0).toString(), text(messageUuid(sent, 0)));
-    QVERIFY(groupsOn(*scene).isEmpty());
-
-    // The last touch ended the mode.
-    log->names.clear();
-    core->inputDevicePress(3, QPointF(0, 0), kNoPressure);
-    core->inputDeviceRelease(3);
-    QCOMPARE(log->names, (QStringList {kSend, kSend, kPenChanged}));
-}
-
-void TestCore::sendEraseScrollItemWithoutTouchesEndsTheMode()
-{
-    core->eraseScrollItem();
-    core->sendEraseScrollItem();
-    QVERIFY(log->names.isEmpty());
-    core->inputDevicePress(3, QPointF(0, 0), kNoPressure);
-    core->inputDeviceRelease(3);
-    QCOMPARE(log->names, (QStringList {kSend, kSend, kPenChanged}));
-}
-
-void TestCore::sendEraseScrollItemReleasesTouchesAsErased()
-{
-    QSignalSpy sent(core.get(), &KvPenCore::sig_sendRemoteData);
-    QSignalSpy erased(core.get(), &KvPenCore::sig_eraseItem);
-    core->inputDevicePress(3, QPointF(0, 0), kNoPressure);
-    core->inputDevicePress(1, QPointF(0, 50), kNoPressure);
-    const QUuid three = messageUuid(sent, 0);
-    const QUuid one = messageUuid(sent, 1);
-    core->eraseScrollItem();
-    log->names.clear();
-    sent.clear();
-
-    core->sendEraseScrollItem();
-    QCOMPARE(log->names, (QStringList {kSend, kEraseItem, kSend, kEraseItem}));
-    QCOMPARE(messageUuid(sent, 0), one);
-    QCOMPARE(messageUuid(sent, 1), three);
-    QCOMPARE(sent.at(0).at(2).toJsonObject().value("mousetype").toInt(), 2);
-    QVERIFY(!sent.at(0).at(3).toString().isEmpty());
-    QCOMPARE(erased.at(0).at(0).toString(), text(one));
-    QCOMPARE(erased.at(1).at(0).toString(), text(three));
-
-    log->names.clear();
-    QVERIFY(!core->inputDeviceRelease(1));
-    QVERIFY(core->inputDeviceMove(QPointF(9, 9), kNoPressure));
-    QVERIFY(log->names.isEmpty());
-    QVERIFY(scene->items().isEmpty());
-}
-
-void TestCore::forcedReleaseWhenIdleDoesNothing()
-{
-    core->foucesMouseRelease();
-    drawDot(QPointF(0, 0));
-    core->foucesMouseRelease();
-    QVERIFY(log->names.isEmpty());
-}
-
-void TestCore::forcedReleaseOfMouseAndTouches()
-{
-    QSignalSpy sent(core.get(), &KvPenCore::sig_sendRemoteData);
-    QSignalSpy changed(core.get(), &KvPenCore::sig_penChanged);
-    core->inputDevicePress(1, QPointF(0, 0), kNoPressure);
-    core->inputDevicePress(QPointF(0, 100), kNoPressure);
-    core->inputDevicePress(5, QPointF(0, 50), kNoPressure);
-    core->inputDevicePress(2, QPointF(0, 20), kNoPressure);
-    const QUuid mouse = messageUuid(sent, 1);
-    log->names.clear();
-    sent.clear();
-    changed.clear();
-
-    core->foucesMouseRelease();
-    QCOMPARE(log->names,
-             (QStringList {kSend, kPenChanged, kSend, kPenChanged, kSend, kPenChanged, kSend,
-                           kPenChanged}));
-    QCOMPARE(messageUuid(sent, 0), mouse);
-    const QList<int> ids {-1, 1, 2, 5};
-    for (int i = 0; i < sent.size(); ++i) {
-        QCOMPARE(sent.at(i).at(2).toJsonObject().value("id").toInt(), ids.at(i));
-        QCOMPARE(changed.at(i).at(0).toJsonObject().value("messageid").toString(),
-                 sent.at(i).at(3).toString());
-    }
-    QVERIFY(!core->inputDeviceRelease());
-    QVERIFY(!core->inputDeviceRelease(5));
-    QCOMPARE(groupsOn(*scene).size(), 4);
-    for (QGraphicsItem *item : scene->items())
-        QVERIFY(item->type() == 65550 || item->parentItem());
-}
-
-void TestCore::forcedReleaseKeepsEraseScrollMode()
-{
-    core->inputDevicePress(1, QPointF(0, 0), kNoPressure);
-    core->eraseScrollItem();
-    log->names.clear();
-    core->foucesMouseRelease();
-    QCOMPARE(log->names, (QStringList {kSend, kPenChanged, kEraseItem}));
-
-    // Still in the mode: the next touch release reports its stroke as erased, then ends it.
-    log->names.clear();
-    core->inputDevicePress(2, QPointF(0, 0), kNoPressure);
-    core->inputDeviceRelease(2);
-    core->inputDevicePress(2, QPointF(0, 0), kNoPressure);
-    core->inputDeviceRelease(2);
-    QCOMPARE(log->names,
-             (QStringList {kSend, kSend, kPenChanged, kEraseItem, kSend, kSend, kPenChanged}));
+    QCOMPARE(dataOf(changed, 0).keys(), QStringList {"messageid"});
 }
 
 void TestCore::eraserGestureReportsRemovedGroups()
 {
     drawDot(QPointF(50, 50));
-    const QUuid dot = groupsOn(*scene).first()->uuid();
+    const QString dot = text(groupsOn(*scene).first()->uuid());
     QSignalSpy erased(core.get(), &KvPenCore::sig_eraseItem);
     QSignalSpy removed(core.get(), &KvPenCore::sig_removeItem);
     core->setStylus(1);
@@ -458,12 +353,12 @@ void TestCore::eraserGestureReportsRemovedGroups()
     QVERIFY(core->inputDevicePress(QPointF(50, 50), kNoPressure));
     QVERIFY(core->inputDeviceRelease());
     QCOMPARE(log->names, (QStringList {kSend, kEraseItem, kSend, kRemoveItem}));
-    QCOMPARE(erased.first().first().toString(), text(dot));
-    QCOMPARE(removed.first().first().toStringList(), QStringList {text(dot)});
+    QCOMPARE(erased.first().first().toString(), dot);
+    QCOMPARE(removed.first().first().toStringList(), QStringList {dot});
     QVERIFY(groupsOn(*scene).isEmpty());
 }
 
-void TestCore::areaEraseIsForwarded()
+void TestCore::areaEraseAndEraserCursorAreForwarded()
 {
     drawDot(QPointF(50, 50));
     QSignalSpy erased(core.get(), &KvPenCore::sig_eraseItem);
@@ -473,18 +368,15 @@ void TestCore::areaEraseIsForwarded()
     QVERIFY(!core->inputDevicePress(QPointF(0, 0), kNoPressure));
     core->setEndErase();
     QVERIFY(core->inputDevicePress(QPointF(0, 0), kNoPressure));
-}
+    core->inputDeviceRelease();
 
-void TestCore::hideEraseWidget()
-{
     QGraphicsView view(scene.get());
     view.show();
     core->setStylus(1);
     core->inputDevicePress(QPointF(10, 10), kNoPressure);
     core->inputDeviceMove(QPointF(20, 10), kNoPressure);
     auto *cursor = view.viewport()->findChild<QWidget *>("m_wdEraserCursor");
-    QVERIFY(cursor);
-    QVERIFY(cursor->isVisible());
+    QVERIFY(cursor && cursor->isVisible());
     core->hideEraseWidget();
     QVERIFY(!cursor->isVisible());
 }
@@ -493,15 +385,11 @@ void TestCore::saveAndLoadAreForwarded()
 {
     drawDot(QPointF(10, 10));
     const QUuid dot = groupsOn(*scene).first()->uuid();
-
     QList<KvSaveDataItem> records;
     core->exportScene(records, QString());
-    QCOMPARE(records.size(), 1);
     QDomDocument document;
     QDomElement root = document.createElement("board");
-    document.appendChild(root);
     core->exportSceneXml(&document, &root, QString());
-    QCOMPARE(root.elementsByTagName("strokesGroup").size(), 1);
     QDomElement info = document.createElement("info");
     core->exportOriginalPointInfoXml(&document, &info, QString());
     QCOMPARE(info.firstChildElement("strokesGroup").attribute("id"), text(dot));
@@ -514,25 +402,20 @@ void TestCore::saveAndLoadAreForwarded()
     QCOMPARE(groupsOn(other).first()->uuid(), dot);
     loader.importSceneXml(&document, &root, QString());
     QCOMPARE(groupsOn(other).size(), 2);
+    QCOMPARE(groupsOn(other).last()->uuid(), dot);
 }
 
-void TestCore::polygonToPolygonItem()
+void TestCore::sceneAndPolygonItemsComeFromTheEngine()
 {
     core->setPenColor(Qt::red);
     const QPolygonF triangle({QPointF(0, 0), QPointF(10, 0), QPointF(0, 10)});
     std::unique_ptr<KvGraphicsPolygonItem> item(core->polygonToPolygonItem(triangle));
-    QVERIFY(item);
     QCOMPARE(item->polygon(), triangle);
     QCOMPARE(item->color(), QColor(Qt::red));
     QCOMPARE(item->scene(), nullptr);
-    QVERIFY(scene->calls.isEmpty());
-}
 
-void TestCore::sceneChangeMovesTheDrawing()
-{
     KvRecordingScene other;
     core->currentSceneChanged(&other);
-    QCOMPARE(core->scene(), &other);
     drawDot(QPointF(0, 0));
     QCOMPARE(groupsOn(other).size(), 1);
     QVERIFY(scene->items().isEmpty());
