@@ -10,10 +10,11 @@
 #include <QtTest>
 
 using Call = KvRecordingScene::Call;
+using Points = QList<QPointF>;
 
 namespace {
-const QColor kPenWhite(255, 255, 255);
-const QColor kMarkerYellow(0xF8, 0xE7, 0x1C);
+const char kNoStrokeLine[]
+    = "KvPenObject::inputDeviceRelease warning: no stroke, no temp polygon item. keys: ";
 
 KvGraphicsPolygonItem *piece(QGraphicsItem *item)
 {
@@ -50,12 +51,19 @@ double area(const QPainterPath &path)
     return qAbs(sum) / 2;
 }
 
-double overlapArea(const QPolygonF &a, const QPolygonF &b)
+QPainterPath path(const QPolygonF &polygon)
 {
-    QPainterPath pa, pb;
-    pa.addPolygon(a);
-    pb.addPolygon(b);
-    return area(pa.intersected(pb));
+    QPainterPath result;
+    result.addPolygon(polygon);
+    return result;
+}
+
+Points wave()
+{
+    Points points {{0, 0}};
+    for (int step = 1; step <= 12; ++step)
+        points.append(QPointF(step * 12, 40 * qSin(step / 2.0)));
+    return points;
 }
 } // namespace
 
@@ -65,377 +73,343 @@ class tst_Engine : public QObject
 
 private slots:
     void initTestCase() { failOnUnexpectedWarnings(); }
-    void init();
-    void cleanup();
 
-    void pressPutsDotAndCapsule_data();
-    void pressPutsDotAndCapsule();
-    void movesCommitBySummedDistance_data();
-    void movesCommitBySummedDistance();
-    void releaseMakesTheGroup_data();
-    void releaseMakesTheGroup();
-    void releaseWithoutStrokeOnlyLogs();
-    void touchPointersDrawIndependently();
-    void pressFinishesOpenStroke_data();
-    void pressFinishesOpenStroke();
-    void touchPressAfterMouseReleaseOnlyLogs();
-    void translucentPiecesDoNotOverlap_data();
-    void translucentPiecesDoNotOverlap();
-    void inputWithoutSceneIsRefused();
-    void createGroupFromPoints_data();
-    void createGroupFromPoints();
+    void init()
+    {
+        m_scene = new KvRecordingScene;
+        m_engine = new KvPenObject;
+        m_engine->setScene(m_scene);
+    }
+
+    void cleanup()
+    {
+        delete m_engine;
+        delete m_scene;
+    }
+
+    void pressPutsDotAndCapsule_data()
+    {
+        QTest::addColumn<int>("stylus");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QColor>("pieceColor");
+
+        QColor translucentYellow(0xF8, 0xE7, 0x1C);
+        translucentYellow.setAlphaF(0.5);
+        QTest::newRow("pen, defaults") << 0 << 10 << QColor(Qt::white);
+        QTest::newRow("marker, defaults") << 2 << 10 << translucentYellow;
+        QTest::newRow("pen, width 24") << 0 << 24 << QColor(Qt::white);
+    }
+
+    void pressPutsDotAndCapsule()
+    {
+        QFETCH(int, stylus);
+        QFETCH(int, width);
+        QFETCH(QColor, pieceColor);
+        m_engine->setStylus(stylus);
+        m_engine->setPenWidth(width);
+        m_engine->setMarkerWidth(width);
+
+        const QPointF pos(40, 30);
+        QVERIFY(m_engine->inputDevicePress(pos, QUuid::createUuid(), -1));
+
+        QCOMPARE(m_scene->calls.size(), 2);
+        KvGraphicsPolygonItem *dot = piece(m_scene->calls[0].item);
+        KvGraphicsPolygonItem *capsule = piece(m_scene->calls[1].item);
+        QVERIFY(dot && capsule);
+        QCOMPARE(dot->polygon(), samplesOutlinePolygon({{pos, double(width)}}, true, true));
+        QCOMPARE(dot->fullPolygon(), dot->polygon());
+        QCOMPARE(dot->getCorrespondingPoint(), pos);
+        QCOMPARE(dot->stroke()->items(), QList<KvGraphicsPolygonItem *> {dot});
+        QVERIFY(!dot->data(-2).isValid());
+        QCOMPARE(capsule->polygon(), lineCapsulePolygon(QLineF(pos, pos), width, width));
+        QCOMPARE(capsule->data(-2), QVariant(QStringLiteral("temp_item")));
+        QVERIFY(!capsule->stroke());
+        for (KvGraphicsPolygonItem *item : {dot, capsule}) {
+            QCOMPARE(item->brush().color(), pieceColor);
+            QCOMPARE(item->data(0), QVariant(0));
+            QVERIFY(!item->strokesGroup());
+        }
+    }
+
+    void movesCommitBySummedDistance_data()
+    {
+        QTest::addColumn<Points>("moves");
+        QTest::addColumn<QList<int>>("piecesAfterEachMove");
+
+        // Press at the origin. The sum counts the distance from the end of the committed ink at
+        // every move, so a pointer that comes back is not a path length.
+        QTest::newRow("exactly 10 then past") << Points {{10, 0}, {1, 0}} << QList<int> {1, 2};
+        QTest::newRow("one long move") << Points {{25, 0}} << QList<int> {2};
+        QTest::newRow("jitter returning to the anchor")
+            << Points {{5, 0}, {0, 0}, {5, 0}, {0, 0}} << QList<int> {1, 1, 1, 1};
+        QTest::newRow("jitter around the anchor sums up")
+            << Points {{4, 0}, {-4, 0}, {4, 0}} << QList<int> {1, 1, 2};
+        QTest::newRow("sum restarts after a commit")
+            << Points {{12, 0}, {14, 0}, {16, 0}, {18, 0}, {40, 0}} << QList<int> {2, 2, 3, 3, 4};
+    }
+
+    void movesCommitBySummedDistance()
+    {
+        QFETCH(Points, moves);
+        QFETCH(QList<int>, piecesAfterEachMove);
+        const QUuid uuid = QUuid::createUuid();
+        m_engine->inputDevicePress(QPointF(0, 0), uuid, 3);
+        KvGraphicsStroke *stroke = piece(m_scene->calls[0].item)->stroke();
+        KvGraphicsPolygonItem *capsule = temporaryItems(*m_scene).value(0);
+        QVERIFY(capsule);
+
+        for (int i = 0; i < moves.size(); ++i) {
+            const int callsBefore = m_scene->calls.size();
+            QVERIFY(m_engine->inputDeviceMove(moves[i], uuid, 3));
+            QCOMPARE(stroke->items().size(), piecesAfterEachMove[i]);
+            const QList<Call> added = m_scene->calls.mid(callsBefore);
+            QCOMPARE(added.size(), piecesAfterEachMove[i] - (i ? piecesAfterEachMove[i - 1] : 1));
+            if (!added.isEmpty()) {
+                QCOMPARE(added[0].item, stroke->items().last());
+                QCOMPARE(stroke->items().last()->getCorrespondingPoint(), moves[i]);
+            }
+            // The capsule spans from the end of the committed ink to the pointer.
+            const QLineF bridge(stroke->lastSmoothedSample().position, moves[i]);
+            QCOMPARE(capsule->polygon(), lineCapsulePolygon(bridge, 10, 10));
+        }
+    }
+
+    void releaseMakesTheGroup_data()
+    {
+        QTest::addColumn<int>("stylus");
+        QTest::addColumn<QColor>("toolColor");
+
+        // The group carries the stored colour, not the pieces' half-alpha one.
+        QTest::newRow("pen") << 0 << QColor(Qt::red);
+        QTest::newRow("marker") << 2 << QColor(0, 0, 255);
+        QTest::newRow("translucent pen") << 0 << QColor(0, 128, 0, 100);
+    }
+
+    void releaseMakesTheGroup()
+    {
+        QFETCH(int, stylus);
+        QFETCH(QColor, toolColor);
+        m_engine->setStylus(stylus);
+        m_engine->setPenColor(toolColor);
+        m_engine->setMarkerColor(toolColor);
+        m_engine->setPenWidth(6);
+        m_engine->setMarkerWidth(16);
+
+        const QUuid uuid = QUuid::createUuid();
+        m_engine->inputDevicePress(QPointF(0, 0), uuid, -1);
+        for (int x = 15; x <= 75; x += 15)
+            m_engine->inputDeviceMove(QPointF(x, x / 3), uuid, -1);
+        KvGraphicsPolygonItem *capsule = temporaryItems(*m_scene).value(0);
+        const auto pieces = piece(m_scene->calls[0].item)->stroke()->items();
+        QCOMPARE(pieces.size(), 6);
+
+        const int callsBefore = m_scene->calls.size();
+        QJsonObject snapshot {{"caller", 1}};
+        QVERIFY(m_engine->inputDeviceRelease(uuid, snapshot, -1));
+
+        QCOMPARE(groups(*m_scene).size(), 1);
+        KvGraphicsStrokesGroup *group = groups(*m_scene)[0];
+        QCOMPARE(m_scene->calls.mid(callsBefore),
+                 (QList<Call> {{Call::Remove, capsule, true}, {Call::Add, group, false}}));
+        QVERIFY(temporaryItems(*m_scene).isEmpty());
+        QCOMPARE(group->uuid(), uuid);
+        QCOMPARE(group->stylus(), stylus);
+        QCOMPARE(group->color(), toolColor);
+        QCOMPARE(group->penWidth(), stylus == 0 ? 6 : 16);
+        QCOMPARE(group->items(), pieces);
+        for (KvGraphicsPolygonItem *item : pieces)
+            QVERIFY(item->parentItem() == group && item->strokesGroup() == group);
+        QCOMPARE(snapshot.value("dataid").toString(), uuid.toString(QUuid::WithoutBraces));
+        QCOMPARE(snapshot.value("caller").toInt(), 1);
+        QCOMPARE(group->getSnaphotData(), snapshot);
+        // The pointer's last position survives, but its stroke does not.
+        QVERIFY(!m_engine->inputDeviceMove(QPointF(90, 0), uuid, -1));
+    }
+
+    void releaseWithoutStrokeOnlyLogs()
+    {
+        m_engine->inputDevicePress(QPointF(0, 0), QUuid::createUuid(), 4);
+        m_engine->inputDevicePress(QPointF(50, 0), QUuid::createUuid(), 2);
+        m_engine->inputDevicePress(QPointF(0, 50), QUuid::createUuid(), -1);
+        QJsonObject snapshot;
+        QVERIFY(m_engine->inputDeviceRelease(QUuid::createUuid(), snapshot, -1));
+        const int callsBefore = m_scene->calls.size();
+
+        // Touch strokes are still open, so the mouse's input kind stays: the next touch press
+        // tries to complete a mouse stroke that is gone.
+        QTest::ignoreMessage(QtDebugMsg, QByteArray(kNoStrokeLine) + "(2, 4) key: -1");
+        QVERIFY(m_engine->inputDevicePress(QPointF(0, 90), QUuid::createUuid(), 9));
+        QTest::ignoreMessage(QtDebugMsg, QByteArray(kNoStrokeLine) + "(2, 4, 9) key: 7");
+        snapshot = {};
+        QVERIFY(m_engine->inputDeviceRelease(QUuid::createUuid(), snapshot, 7));
+        QVERIFY(snapshot.isEmpty());
+        QCOMPARE(groups(*m_scene).size(), 1);
+        QCOMPARE(m_scene->calls.size(), callsBefore + 2); // the new dot and capsule
+    }
+
+    void touchPointersDrawIndependently()
+    {
+        const QUuid first = QUuid::createUuid();
+        const QUuid second = QUuid::createUuid();
+        m_engine->inputDevicePress(QPointF(0, 0), first, 1);
+        m_engine->inputDevicePress(QPointF(0, 100), second, 2);
+        for (int x = 20; x <= 100; x += 20) {
+            m_engine->inputDeviceMove(QPointF(x, 0), first, 1);
+            m_engine->inputDeviceMove(QPointF(x, 100), second, 2);
+        }
+        QCOMPARE(temporaryItems(*m_scene).size(), 2);
+        QJsonObject snapshot;
+        QVERIFY(m_engine->inputDeviceRelease(second, snapshot, 2));
+        QVERIFY(m_engine->inputDeviceMove(QPointF(120, 0), first, 1));
+        QVERIFY(m_engine->inputDeviceRelease(first, snapshot, 1));
+
+        const QList<KvGraphicsStrokesGroup *> made = groups(*m_scene);
+        QCOMPARE(made.size(), 2);
+        for (KvGraphicsStrokesGroup *group : made) {
+            const bool top = group->uuid() == first;
+            QVERIFY(top || group->uuid() == second);
+            QCOMPARE(group->items().size(), top ? 7 : 6);
+            for (KvGraphicsPolygonItem *item : group->items())
+                QCOMPARE(item->sceneBoundingRect().center().y() < 50, top);
+        }
+    }
+
+    void pressFinishesOpenStroke_data()
+    {
+        QTest::addColumn<int>("firstId");
+        QTest::addColumn<int>("secondId");
+
+        QTest::newRow("mouse, then touch") << -1 << 5;
+        QTest::newRow("mouse twice") << -1 << -1;
+        QTest::newRow("same touch id twice") << 1 << 1;
+    }
+
+    void pressFinishesOpenStroke()
+    {
+        QFETCH(int, firstId);
+        QFETCH(int, secondId);
+        const QUuid first = QUuid::createUuid();
+        const QUuid second = QUuid::createUuid();
+        m_engine->inputDevicePress(QPointF(0, 0), first, firstId);
+        m_engine->inputDeviceMove(QPointF(30, 0), first, firstId);
+        m_engine->inputDevicePress(QPointF(0, 60), second, secondId);
+
+        QCOMPARE(groups(*m_scene).size(), 1);
+        QCOMPARE(groups(*m_scene)[0]->uuid(), first);
+        QCOMPARE(groups(*m_scene)[0]->items().size(), 2);
+        QCOMPARE(temporaryItems(*m_scene).size(), 1);
+        QJsonObject snapshot;
+        QVERIFY(m_engine->inputDeviceRelease(second, snapshot, secondId));
+        QCOMPARE(groups(*m_scene).size(), 2);
+        // Nothing orphaned: every piece on the board belongs to a group.
+        for (QGraphicsItem *item : m_scene->items()) {
+            if (KvGraphicsPolygonItem *ink = piece(item))
+                QVERIFY(ink->strokesGroup() && ink->parentItem() == ink->strokesGroup());
+        }
+    }
+
+    void translucentPiecesDoNotOverlap_data()
+    {
+        QTest::addColumn<int>("stylus");
+        QTest::addColumn<QColor>("color");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<Points>("points");
+
+        const QColor yellow(0xF8, 0xE7, 0x1C);
+        QTest::newRow("marker") << 2 << yellow << 20 << wave();
+        QTest::newRow("translucent pen") << 0 << QColor(255, 0, 0, 200) << 20 << wave();
+        QTest::newRow("opaque pen, not cut") << 0 << QColor(255, 0, 0) << 20 << wave();
+        // Cutting against the earlier pieces' cut polygons once emptied the last piece here.
+        QTest::newRow("marker doubling back over itself")
+            << 2 << yellow << 28
+            << Points {{0, 20.75}, {4, 21.5}, {8, 21}, {16, 21}, {24, 21.25}, {13, 31}};
+    }
+
+    void translucentPiecesDoNotOverlap()
+    {
+        QFETCH(int, stylus);
+        QFETCH(QColor, color);
+        QFETCH(int, width);
+        QFETCH(Points, points);
+        m_engine->setStylus(stylus);
+        m_engine->setPenColor(color);
+        m_engine->setMarkerColor(color);
+        m_engine->setMarkerWidth(width);
+        m_engine->setPenWidth(width);
+
+        const QUuid uuid = QUuid::createUuid();
+        m_engine->inputDevicePress(points.first(), uuid, -1);
+        for (const QPointF &point : points.mid(1))
+            m_engine->inputDeviceMove(point, uuid, -1);
+        QJsonObject snapshot;
+        m_engine->inputDeviceRelease(uuid, snapshot, -1);
+
+        const bool cut = color.alpha() < 255 || stylus == 2;
+        const QList<KvGraphicsPolygonItem *> pieces = groups(*m_scene).value(0)->items();
+        QVERIFY(pieces.size() > 4);
+        double overlap = 0;
+        for (int i = 0; i < pieces.size(); ++i) {
+            const QPolygonF shown = pieces[i]->polygon();
+            QVERIFY2(area(path(shown)) > 1, qPrintable(QString::number(i)));
+            QCOMPARE(shown != pieces[i]->fullPolygon(), cut && i > 0);
+            for (int j = 0; j < i; ++j)
+                overlap += area(path(shown).intersected(path(pieces[j]->polygon())));
+        }
+        QCOMPARE(overlap < 0.5, cut);
+    }
+
+    void inputWithoutSceneIsRefused()
+    {
+        KvPenObject engine;
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^KvPenObject::inputDevicePress "));
+        QVERIFY(!engine.inputDevicePress(QPointF(0, 0), QUuid::createUuid(), -1));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^KvPenObject::inputDevicePress "));
+        QVERIFY(!m_engine->inputDevicePress(QPointF(qInf(), 0), QUuid::createUuid(), -1));
+        QVERIFY(m_scene->calls.isEmpty());
+    }
+
+    void createGroupFromPoints_data()
+    {
+        QTest::addColumn<int>("stylus");
+        QTest::addColumn<Points>("points");
+        QTest::addColumn<int>("pieces");
+
+        QTest::newRow("one point") << 0 << Points {{5, 5}} << 1;
+        QTest::newRow("straight") << 0 << Points {{0, 0}, {6, 0}, {11, 0}, {30, 0}} << 3;
+        // 5.6 is counted as 5, so the sum stays at 10 where live drawing would commit.
+        QTest::newRow("distance truncated") << 0 << Points {{0, 0}, {5.6, 0}, {5.6, 1e-3}} << 1;
+        QTest::newRow("last point met early")
+            << 2 << Points {{0, 0}, {20, 0}, {40, 0}, {20, 0}} << 2;
+        QTest::newRow("marker") << 2 << Points {{0, 0}, {15, 5}, {30, 0}, {45, 5}, {60, 0}} << 5;
+    }
+
+    void createGroupFromPoints()
+    {
+        QFETCH(int, stylus);
+        QFETCH(Points, points);
+        QFETCH(int, pieces);
+        m_engine->setStylus(stylus);
+
+        KvGraphicsStrokesGroup *group = m_engine->createGroupFromPoints(points);
+        QVERIFY(group);
+        QCOMPARE(groups(*m_scene), QList<KvGraphicsStrokesGroup *> {group});
+        QCOMPARE(group->stylus(), stylus);
+        QCOMPARE(group->color(), QColor(255, 255, 255, 255));
+        QCOMPARE(group->penWidth(), 2);
+        QCOMPARE(group->items().size(), pieces);
+        QCOMPARE(group->items().first()->getCorrespondingPoint(), points.first());
+        for (KvGraphicsPolygonItem *item : group->items()) {
+            QVERIFY(item->parentItem() == group && item->strokesGroup() == group);
+            QCOMPARE(item->stroke(), group->items().first()->stroke());
+        }
+        QVERIFY(temporaryItems(*m_scene).isEmpty());
+        QVERIFY(!m_engine->createGroupFromPoints({}));
+    }
 
 private:
-    QList<Call> callsSince(int start) const { return m_scene->calls.mid(start); }
-
     KvRecordingScene *m_scene = nullptr;
     KvPenObject *m_engine = nullptr;
 };
-
-void tst_Engine::init()
-{
-    m_scene = new KvRecordingScene;
-    m_engine = new KvPenObject;
-    m_engine->setScene(m_scene);
-}
-
-void tst_Engine::cleanup()
-{
-    delete m_engine;
-    delete m_scene;
-}
-
-void tst_Engine::pressPutsDotAndCapsule_data()
-{
-    QTest::addColumn<int>("stylus");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<QColor>("pieceColor");
-
-    QColor translucentYellow = kMarkerYellow;
-    translucentYellow.setAlphaF(0.5);
-    QTest::newRow("pen, defaults") << 0 << 10 << kPenWhite;
-    QTest::newRow("marker, defaults") << 2 << 10 << translucentYellow;
-    QTest::newRow("pen, width 24") << 0 << 24 << kPenWhite;
-}
-
-void tst_Engine::pressPutsDotAndCapsule()
-{
-    QFETCH(int, stylus);
-    QFETCH(int, width);
-    QFETCH(QColor, pieceColor);
-    m_engine->setStylus(stylus);
-    m_engine->setPenWidth(width);
-    m_engine->setMarkerWidth(width);
-
-    const QPointF pos(40, 30);
-    QVERIFY(m_engine->inputDevicePress(pos, QUuid::createUuid(), -1));
-
-    QCOMPARE(m_scene->calls.size(), 2);
-    KvGraphicsPolygonItem *dot = piece(m_scene->calls[0].item);
-    KvGraphicsPolygonItem *capsule = piece(m_scene->calls[1].item);
-    QVERIFY(dot && capsule);
-    QCOMPARE(dot->polygon(), samplesOutlinePolygon({{pos, double(width)}}, true, true));
-    QCOMPARE(dot->fullPolygon(), dot->polygon());
-    QCOMPARE(dot->getCorrespondingPoint(), pos);
-    QCOMPARE(dot->stroke()->items(), QList<KvGraphicsPolygonItem *> {dot});
-    QVERIFY(!dot->data(-2).isValid());
-
-    QCOMPARE(capsule->polygon(), lineCapsulePolygon(QLineF(pos, pos), width, width));
-    QCOMPARE(capsule->data(-2), QVariant(QStringLiteral("temp_item")));
-    QVERIFY(!capsule->stroke());
-    for (KvGraphicsPolygonItem *item : {dot, capsule}) {
-        QCOMPARE(item->brush().color(), pieceColor);
-        QCOMPARE(item->data(0), QVariant(0));
-        QVERIFY(!item->strokesGroup());
-    }
-}
-
-void tst_Engine::movesCommitBySummedDistance_data()
-{
-    QTest::addColumn<QList<QPointF>>("moves");
-    QTest::addColumn<QList<int>>("piecesAfterEachMove");
-
-    // Press at the origin. The sum counts the distance from the end of the committed ink at
-    // every move, so a pointer that comes back is not a path length.
-    QTest::newRow("exactly 10 then past") << QList<QPointF> {{10, 0}, {1, 0}} << QList<int> {1, 2};
-    QTest::newRow("one long move") << QList<QPointF> {{25, 0}} << QList<int> {2};
-    QTest::newRow("jitter returning to the anchor")
-        << QList<QPointF> {{5, 0}, {0, 0}, {5, 0}, {0, 0}} << QList<int> {1, 1, 1, 1};
-    QTest::newRow("jitter around the anchor sums up")
-        << QList<QPointF> {{4, 0}, {-4, 0}, {4, 0}} << QList<int> {1, 1, 2};
-    QTest::newRow("sum restarts after a commit")
-        << QList<QPointF> {{12, 0}, {14, 0}, {16, 0}, {18, 0}, {40, 0}}
-        << QList<int> {2, 2, 3, 3, 4};
-}
-
-void tst_Engine::movesCommitBySummedDistance()
-{
-    QFETCH(QList<QPointF>, moves);
-    QFETCH(QList<int>, piecesAfterEachMove);
-    const QUuid uuid = QUuid::createUuid();
-    m_engine->inputDevicePress(QPointF(0, 0), uuid, 3);
-    KvGraphicsStroke *stroke = piece(m_scene->calls[0].item)->stroke();
-    KvGraphicsPolygonItem *capsule = temporaryItems(*m_scene).value(0);
-    QVERIFY(capsule);
-
-    for (int i = 0; i < moves.size(); ++i) {
-        const int callsBefore = m_scene->calls.size();
-        QVERIFY(m_engine->inputDeviceMove(moves[i], uuid, 3));
-        QCOMPARE(stroke->items().size(), piecesAfterEachMove[i]);
-        const QList<Call> added = callsSince(callsBefore);
-        const int committed = piecesAfterEachMove[i] - (i ? piecesAfterEachMove[i - 1] : 1);
-        QCOMPARE(added.size(), committed);
-        if (committed) {
-            QCOMPARE(added[0].item, stroke->items().last());
-            QCOMPARE(stroke->items().last()->getCorrespondingPoint(), moves[i]);
-        }
-        const QLineF bridge(stroke->lastSmoothedSample().position, moves[i]);
-        QCOMPARE(capsule->polygon(), lineCapsulePolygon(bridge, 10, 10));
-    }
-}
-
-void tst_Engine::releaseMakesTheGroup_data()
-{
-    QTest::addColumn<int>("stylus");
-    QTest::addColumn<QColor>("toolColor");
-    QTest::addColumn<QColor>("groupColor");
-
-    QTest::newRow("pen") << 0 << QColor(Qt::red) << QColor(Qt::red);
-    QTest::newRow("marker keeps the stored alpha") << 2 << QColor(0, 0, 255) << QColor(0, 0, 255);
-    QTest::newRow("translucent pen") << 0 << QColor(0, 128, 0, 100) << QColor(0, 128, 0, 100);
-}
-
-void tst_Engine::releaseMakesTheGroup()
-{
-    QFETCH(int, stylus);
-    QFETCH(QColor, toolColor);
-    QFETCH(QColor, groupColor);
-    m_engine->setStylus(stylus);
-    m_engine->setPenColor(toolColor);
-    m_engine->setMarkerColor(toolColor);
-    m_engine->setPenWidth(6);
-    m_engine->setMarkerWidth(16);
-
-    const QUuid uuid = QUuid::createUuid();
-    m_engine->inputDevicePress(QPointF(0, 0), uuid, -1);
-    for (int x = 15; x <= 75; x += 15)
-        m_engine->inputDeviceMove(QPointF(x, x / 3), uuid, -1);
-    KvGraphicsPolygonItem *capsule = temporaryItems(*m_scene).value(0);
-    const QList<KvGraphicsPolygonItem *> pieces = piece(m_scene->calls[0].item)->stroke()->items();
-    QCOMPARE(pieces.size(), 6);
-
-    const int callsBefore = m_scene->calls.size();
-    QJsonObject snapshot {{"caller", 1}};
-    QVERIFY(m_engine->inputDeviceRelease(uuid, snapshot, -1));
-
-    const QList<KvGraphicsStrokesGroup *> made = groups(*m_scene);
-    QCOMPARE(made.size(), 1);
-    KvGraphicsStrokesGroup *group = made[0];
-    QCOMPARE(callsSince(callsBefore),
-             (QList<Call> {{Call::Remove, capsule, true}, {Call::Add, group, false}}));
-    QVERIFY(temporaryItems(*m_scene).isEmpty());
-    QCOMPARE(group->uuid(), uuid);
-    QCOMPARE(group->stylus(), stylus);
-    QCOMPARE(group->color(), groupColor);
-    QCOMPARE(group->penWidth(), stylus == 0 ? 6 : 16);
-    QCOMPARE(group->items(), pieces);
-    for (KvGraphicsPolygonItem *item : pieces) {
-        QCOMPARE(item->parentItem(), group);
-        QCOMPARE(item->strokesGroup(), group);
-    }
-    QCOMPARE(snapshot.value("dataid").toString(), uuid.toString(QUuid::WithoutBraces));
-    QCOMPARE(snapshot.value("caller").toInt(), 1);
-    QCOMPARE(group->getSnaphotData(), snapshot);
-
-    // The pointer's last position survives, but its stroke does not.
-    QVERIFY(!m_engine->inputDeviceMove(QPointF(90, 0), uuid, -1));
-}
-
-void tst_Engine::releaseWithoutStrokeOnlyLogs()
-{
-    m_engine->inputDevicePress(QPointF(0, 0), QUuid::createUuid(), 4);
-    m_engine->inputDevicePress(QPointF(50, 0), QUuid::createUuid(), 2);
-    const int callsBefore = m_scene->calls.size();
-    QTest::ignoreMessage(QtDebugMsg,
-                         "KvPenObject::inputDeviceRelease warning: no stroke, no "
-                         "temp polygon item. keys: (2, 4) key: 7");
-    QJsonObject snapshot;
-    QVERIFY(m_engine->inputDeviceRelease(QUuid::createUuid(), snapshot, 7));
-    QVERIFY(snapshot.isEmpty());
-    QCOMPARE(m_scene->calls.size(), callsBefore);
-}
-
-void tst_Engine::touchPointersDrawIndependently()
-{
-    const QUuid first = QUuid::createUuid();
-    const QUuid second = QUuid::createUuid();
-    m_engine->inputDevicePress(QPointF(0, 0), first, 1);
-    m_engine->inputDevicePress(QPointF(0, 100), second, 2);
-    for (int x = 20; x <= 100; x += 20) {
-        m_engine->inputDeviceMove(QPointF(x, 0), first, 1);
-        m_engine->inputDeviceMove(QPointF(x, 100), second, 2);
-    }
-    QCOMPARE(temporaryItems(*m_scene).size(), 2);
-    QJsonObject snapshot;
-    QVERIFY(m_engine->inputDeviceRelease(second, snapshot, 2));
-    QVERIFY(m_engine->inputDeviceMove(QPointF(120, 0), first, 1));
-    QVERIFY(m_engine->inputDeviceRelease(first, snapshot, 1));
-
-    const QList<KvGraphicsStrokesGroup *> made = groups(*m_scene);
-    QCOMPARE(made.size(), 2);
-    for (KvGraphicsStrokesGroup *group : made) {
-        const bool top = group->uuid() == first;
-        QVERIFY(top || group->uuid() == second);
-        QCOMPARE(group->items().size(), top ? 7 : 6);
-        for (KvGraphicsPolygonItem *item : group->items())
-            QCOMPARE(item->sceneBoundingRect().center().y() < 50, top);
-    }
-}
-
-void tst_Engine::touchPressAfterMouseReleaseOnlyLogs()
-{
-    QJsonObject snapshot;
-    m_engine->inputDevicePress(QPointF(0, 0), QUuid::createUuid(), 1);
-    m_engine->inputDevicePress(QPointF(0, 50), QUuid::createUuid(), -1);
-    m_engine->inputDeviceRelease(QUuid::createUuid(), snapshot, -1);
-
-    QTest::ignoreMessage(QtDebugMsg,
-                         "KvPenObject::inputDeviceRelease warning: no stroke, no "
-                         "temp polygon item. keys: (1) key: -1");
-    QVERIFY(m_engine->inputDevicePress(QPointF(0, 90), QUuid::createUuid(), 2));
-    QCOMPARE(groups(*m_scene).size(), 1);
-    QCOMPARE(temporaryItems(*m_scene).size(), 2);
-}
-
-void tst_Engine::pressFinishesOpenStroke_data()
-{
-    QTest::addColumn<int>("firstId");
-    QTest::addColumn<int>("secondId");
-
-    QTest::newRow("mouse, then touch") << -1 << 5;
-    QTest::newRow("mouse twice") << -1 << -1;
-    QTest::newRow("same touch id twice") << 1 << 1;
-}
-
-void tst_Engine::pressFinishesOpenStroke()
-{
-    QFETCH(int, firstId);
-    QFETCH(int, secondId);
-    const QUuid first = QUuid::createUuid();
-    const QUuid second = QUuid::createUuid();
-    m_engine->inputDevicePress(QPointF(0, 0), first, firstId);
-    m_engine->inputDeviceMove(QPointF(30, 0), first, firstId);
-    m_engine->inputDevicePress(QPointF(0, 60), second, secondId);
-
-    const QList<KvGraphicsStrokesGroup *> made = groups(*m_scene);
-    QCOMPARE(made.size(), 1);
-    QCOMPARE(made[0]->uuid(), first);
-    QCOMPARE(made[0]->items().size(), 2);
-    QCOMPARE(temporaryItems(*m_scene).size(), 1);
-
-    QJsonObject snapshot;
-    QVERIFY(m_engine->inputDeviceRelease(second, snapshot, secondId));
-    QCOMPARE(groups(*m_scene).size(), 2);
-    // Nothing orphaned: every piece on the board belongs to a group.
-    for (QGraphicsItem *item : m_scene->items()) {
-        if (KvGraphicsPolygonItem *ink = piece(item))
-            QVERIFY(ink->strokesGroup() && ink->parentItem() == ink->strokesGroup());
-    }
-}
-
-void tst_Engine::translucentPiecesDoNotOverlap_data()
-{
-    QTest::addColumn<int>("stylus");
-    QTest::addColumn<QColor>("color");
-    QTest::addColumn<bool>("cut");
-
-    QTest::newRow("marker") << 2 << QColor(0xF8, 0xE7, 0x1C) << true;
-    QTest::newRow("translucent pen") << 0 << QColor(255, 0, 0, 200) << true;
-    QTest::newRow("opaque pen") << 0 << QColor(255, 0, 0) << false;
-}
-
-void tst_Engine::translucentPiecesDoNotOverlap()
-{
-    QFETCH(int, stylus);
-    QFETCH(QColor, color);
-    QFETCH(bool, cut);
-    m_engine->setStylus(stylus);
-    m_engine->setPenColor(color);
-    m_engine->setMarkerColor(color);
-    m_engine->setMarkerWidth(20);
-    m_engine->setPenWidth(20);
-
-    const QUuid uuid = QUuid::createUuid();
-    m_engine->inputDevicePress(QPointF(0, 0), uuid, -1);
-    for (int step = 1; step <= 12; ++step)
-        m_engine->inputDeviceMove(QPointF(step * 12, 40 * qSin(step / 2.0)), uuid, -1);
-    QJsonObject snapshot;
-    m_engine->inputDeviceRelease(uuid, snapshot, -1);
-
-    const QList<KvGraphicsPolygonItem *> pieces = groups(*m_scene).value(0)->items();
-    QCOMPARE(pieces.size(), 13);
-    double overlap = 0;
-    for (int i = 0; i < pieces.size(); ++i) {
-        QCOMPARE(pieces[i]->polygon() != pieces[i]->fullPolygon(), cut && i > 0);
-        for (int j = 0; j < i; ++j)
-            overlap += overlapArea(pieces[i]->polygon(), pieces[j]->polygon());
-    }
-    QCOMPARE(overlap < 0.5, cut);
-    if (stylus == 2) {
-        QVERIFY(qAbs(pieces[0]->brush().color().alphaF() - 0.5) < 1e-3);
-        QVERIFY(qAbs(pieces[0]->pen().color().alphaF() - 0.5 / 30) < 0.01);
-    }
-}
-
-void tst_Engine::inputWithoutSceneIsRefused()
-{
-    KvPenObject engine;
-    QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^KvPenObject::inputDevicePress "));
-    QVERIFY(!engine.inputDevicePress(QPointF(0, 0), QUuid::createUuid(), -1));
-    QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^KvPenObject::inputDevicePress "));
-    QVERIFY(!m_engine->inputDevicePress(QPointF(qInf(), 0), QUuid::createUuid(), -1));
-    QVERIFY(m_scene->calls.isEmpty());
-}
-
-void tst_Engine::createGroupFromPoints_data()
-{
-    QTest::addColumn<int>("stylus");
-    QTest::addColumn<QList<QPointF>>("points");
-    QTest::addColumn<int>("pieces");
-
-    QTest::newRow("one point") << 0 << QList<QPointF> {{5, 5}} << 1;
-    QTest::newRow("straight") << 0 << QList<QPointF> {{0, 0}, {6, 0}, {11, 0}, {30, 0}} << 3;
-    // 5.6 is counted as 5, so the sum stays at 10 where live drawing would commit.
-    QTest::newRow("distance truncated") << 0 << QList<QPointF> {{0, 0}, {5.6, 0}, {5.6, 1e-3}} << 1;
-    QTest::newRow("last point met early")
-        << 2 << QList<QPointF> {{0, 0}, {20, 0}, {40, 0}, {20, 0}} << 2;
-    QTest::newRow("marker") << 2 << QList<QPointF> {{0, 0}, {15, 5}, {30, 0}, {45, 5}, {60, 0}}
-                            << 5;
-}
-
-void tst_Engine::createGroupFromPoints()
-{
-    QFETCH(int, stylus);
-    QFETCH(QList<QPointF>, points);
-    QFETCH(int, pieces);
-    m_engine->setStylus(stylus);
-
-    KvGraphicsStrokesGroup *group = m_engine->createGroupFromPoints(points);
-    QVERIFY(group);
-    QCOMPARE(groups(*m_scene), QList<KvGraphicsStrokesGroup *> {group});
-    QCOMPARE(group->stylus(), stylus);
-    QCOMPARE(group->color(), QColor(255, 255, 255, 255));
-    QCOMPARE(group->penWidth(), 2);
-    QCOMPARE(group->items().size(), pieces);
-    QCOMPARE(group->items().first()->getCorrespondingPoint(), points.first());
-    for (KvGraphicsPolygonItem *item : group->items()) {
-        QCOMPARE(item->parentItem(), group);
-        QCOMPARE(item->strokesGroup(), group);
-        QCOMPARE(item->stroke(), group->items().first()->stroke());
-    }
-    QVERIFY(temporaryItems(*m_scene).isEmpty());
-    QVERIFY(!m_engine->createGroupFromPoints({}));
-}
 
 QTEST_MAIN(tst_Engine)
 #include "tst_engine.moc"
