@@ -26,6 +26,24 @@ void fuzzMessageHandler(QtMsgType type, const QMessageLogContext &, const QStrin
     std::abort();
 }
 
+// What the board saved must load back whole: a limit on loading that refuses ink the board
+// accepted loses it on the next load.
+void checkLoaded(const char *form, const QList<int> &saved, const QList<int> &loaded)
+{
+    if (loaded == saved)
+        return;
+    QStringList counts;
+    for (const QList<int> &list : {saved, loaded}) {
+        QStringList numbers;
+        for (int count : list)
+            numbers.append(QString::number(count));
+        counts.append(numbers.join(QLatin1Char(' ')));
+    }
+    std::fprintf(stderr, "saved ink does not load back from %s: pieces per group %s became %s\n",
+                 form, qPrintable(counts.at(0).left(200)), qPrintable(counts.at(1).left(200)));
+    std::abort();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
@@ -79,6 +97,14 @@ void KvFuzzBoard::render()
     m_scene.render(&painter, QRectF(image.rect()), m_scene.itemsBoundingRect());
 }
 
+QList<int> KvFuzzBoard::pieceCounts() const
+{
+    QList<int> counts;
+    for (const KvGraphicsStrokesGroup *group : groups())
+        counts.append(group->items().size());
+    return counts;
+}
+
 void KvFuzzBoard::roundTrip()
 {
     const QString name = QStringLiteral("fuzz");
@@ -91,15 +117,18 @@ void KvFuzzBoard::roundTrip()
     QDomElement points = document.createElement(QStringLiteral("points"));
     m_core.exportOriginalPointInfoXml(&document, &points, name);
 
+    const QList<int> saved = pieceCounts();
     {
         KvFuzzBoard fromRecords;
         fromRecords.core().importScene(records, name);
         fromRecords.render();
+        checkLoaded("records", saved, fromRecords.pieceCounts());
     }
     {
         KvFuzzBoard fromXml;
         fromXml.core().importSceneXml(&document, &root, name);
         fromXml.render();
+        checkLoaded("XML", saved, fromXml.pieceCounts());
     }
     view()->setScene(&m_scene);
 

@@ -23,9 +23,11 @@ public:
     static QGraphicsView *view();
 
     QList<KvGraphicsStrokesGroup *> groups() const;
+    QList<int> pieceCounts() const;
     // Paints the whole board into a small image, as a view would.
     void render();
-    // Saves the board in both forms and loads each into a board of its own; copies every group.
+    // Saves the board in both forms and loads each into a board of its own, which must then hold
+    // the same pieces; copies every group.
     void roundTrip();
 
 private:

@@ -30,15 +30,17 @@ constexpr int kRelease = 2;
 
 // Limits on what a remote participant may ask of this board. They lie far beyond anything a
 // real board sends, and keep hostile messages from flooding the board or overflowing geometry.
-// Largest scene coordinate replayed: boards span a few thousand units, and well within this
-// range every later conversion to int stays exact.
-constexpr double kMaxRemoteCoordinate = 1e6;
 // Widest remote pen, highlighter or eraser; the tool widgets offer at most a few dozen.
 constexpr int kMaxRemoteWidth = 500;
+// Largest scene coordinate replayed: boards span a few thousand units, and well within this
+// range every later conversion to int stays exact. Ink drawn there, a half width further out,
+// still lies within what a saved board loads back.
+constexpr double kMaxRemoteCoordinate = KvGraphicsStrokesGroup::kMaxCoordinate - kMaxRemoteWidth;
 // Widest sender board view, in pixels (several 8K screens side by side).
 constexpr int kMaxRemoteBoardWidth = 1 << 16;
 // Most points in one whole-stroke message: a long stroke has a few hundred, one per segment.
-constexpr int kMaxReplayPoints = 20000;
+// No more than a saved group loads back, as each point may make a piece.
+constexpr int kMaxReplayPoints = KvGraphicsStrokesGroup::kMaxPiecesPerGroup;
 // Most remote senders with an engine of their own; a meeting has far fewer participants.
 constexpr int kMaxRemoteSenders = 256;
 // Longest sender key kept; the host's keys are short participant ids.

@@ -64,8 +64,10 @@ private slots:
         QTest::addColumn<int>("groups");
         QTest::addColumn<int>("drawnWidth");
         const QString key(1024, QLatin1Char('k'));
-        QTest::newRow("farthest coordinate") << "s" << 1e6 << 4 << "" << 1 << 4;
-        QTest::newRow("beyond it") << "s" << 1e6 + 1 << 4 << "position out of range" << 0 << 0;
+        // Drawn ink, a half width further out, must stay within what a saved board loads.
+        const double far = KvGraphicsStrokesGroup::kMaxCoordinate - 500;
+        QTest::newRow("farthest coordinate") << "s" << far << 4 << "" << 1 << 4;
+        QTest::newRow("beyond it") << "s" << far + 1 << 4 << "position out of range" << 0 << 0;
         QTest::newRow("widest pen") << "s" << 0.0 << 500 << "" << 1 << 500;
         QTest::newRow("wider") << "s" << 0.0 << 501 << "width clamped: 501 -> 500" << 1 << 500;
         QTest::newRow("longest sender key") << key << 0.0 << 4 << "" << 1 << 4;
@@ -104,11 +106,12 @@ private slots:
         QTest::addColumn<QString>("pos");
         QTest::addColumn<double>("boardWidth");
         QTest::addColumn<QString>("refusal");
-        const QString points = QStringLiteral("1,1;").repeated(19999) + "1,1";
+        // As many points as a saved group loads pieces, and no farther out than live ink.
+        const QString points = QStringLiteral("1,1;").repeated(9999) + "1,1";
         QTest::newRow("most points") << points << 0.0 << "";
-        QTest::newRow("more") << points + ";1,1" << 0.0 << "more than 20000 points";
-        QTest::newRow("farthest point") << "0,0;1000000,-1000000" << 0.0 << "";
-        QTest::newRow("beyond it") << "0,0;1000001,0" << 0.0 << "point out of range";
+        QTest::newRow("more") << points + ";1,1" << 0.0 << "more than 10000 points";
+        QTest::newRow("farthest point") << "0,0;999500,-999500" << 0.0 << "";
+        QTest::newRow("beyond it") << "0,0;999501,0" << 0.0 << "point out of range";
         QTest::newRow("widest sender board") << "1,1" << 65536.0 << "";
         QTest::newRow("wider") << "1,1" << 65537.0 << "board width out of range";
     }

@@ -715,7 +715,7 @@ void TestRemote::hostileWholeStrokes_data()
     for (int i = 0; i < 1000000; ++i)
         flood += QStringLiteral("1,1;");
     QTest::newRow("a million points") << QJsonObject {{"pos", flood}}
-                                      << "KvPenCore::paintPen refused: more than 20000 points" << 0;
+                                      << "KvPenCore::paintPen refused: more than 10000 points" << 0;
     QTest::newRow("board width nan")
         << QJsonObject {{"pos", "1,1"}, {"boardWidth", qQNaN()}}
         << "KvPenCore::paintPen refused: board width out of range nan" << 0;

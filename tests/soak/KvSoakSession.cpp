@@ -85,21 +85,25 @@ QString KvSoakSession::report() const
 {
     rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
+    QStringList heap;
+    for (qint64 bytes : m_heapAfterClears)
+        heap.append(QString::number(bytes / 1024));
     return QStringLiteral("soak: %1 s, %2 strokes (%3 per second), %4 groups erased, %5 area "
                           "erases, %6 forced releases, %7 invariant checks passed, %8 board "
                           "clears, heap after a clear %9 KiB, largest growth since the first "
                           "clear %10 KiB, peak memory %11 MiB")
-        .arg(m_elapsed, 0, 'f', 1)
-        .arg(m_strokes)
-        .arg(m_strokes / qMax(m_elapsed, 0.001), 0, 'f', 1)
-        .arg(m_erasedCount)
-        .arg(m_areaErases)
-        .arg(m_forcedReleases)
-        .arg(m_checks - (m_failures.isEmpty() ? 0 : 1))
-        .arg(m_clears)
-        .arg(m_heapBaseline / 1024)
-        .arg(m_heapMaxGrowth / 1024)
-        .arg(usage.ru_maxrss / 1024);
+               .arg(m_elapsed, 0, 'f', 1)
+               .arg(m_strokes)
+               .arg(m_strokes / qMax(m_elapsed, 0.001), 0, 'f', 1)
+               .arg(m_erasedCount)
+               .arg(m_areaErases)
+               .arg(m_forcedReleases)
+               .arg(m_checks - (m_failures.isEmpty() ? 0 : 1))
+               .arg(m_clears)
+               .arg(m_heapBaseline / 1024)
+               .arg(m_heapMaxGrowth / 1024)
+               .arg(usage.ru_maxrss / 1024)
+        + QStringLiteral("\nheap after each clear (KiB): ") + heap.join(QLatin1Char(' '));
 }
 
 void KvSoakSession::step()
@@ -275,6 +279,7 @@ void KvSoakSession::clearBoard()
     const qint64 heap = heapInUse();
     if (m_heapBaseline < 0)
         m_heapBaseline = heap;
+    m_heapAfterClears.append(heap);
     m_heapMaxGrowth = qMax(m_heapMaxGrowth, heap - m_heapBaseline);
 }
 

@@ -79,6 +79,7 @@ private:
     qint64 m_clears = 0;
     qint64 m_heapBaseline = -1;
     qint64 m_heapMaxGrowth = 0;
+    QList<qint64> m_heapAfterClears;
     double m_elapsed = 0;
     QStringList m_failures;
 };
