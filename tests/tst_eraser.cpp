@@ -6,8 +6,6 @@
 
 #include <QGraphicsView>
 #include <QHBoxLayout>
-#include <QImage>
-#include <QPainter>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -31,21 +29,18 @@ QList<KvGraphicsStrokesGroup *> groupsOn(const QGraphicsScene &scene)
     return found;
 }
 
-// The calls of an eraser that takes the group off the board for good, once per hit piece.
-QList<Call> erased(QGraphicsItem *group, int hits = 1)
-{
-    QList<Call> calls;
-    for (int i = 0; i < hits; ++i)
-        calls.append({Call::Remove, group, false});
-    return calls;
-}
-
 int inkItemsOn(const QGraphicsScene &scene)
 {
-    int count = 0;
-    for (QGraphicsItem *item : scene.items())
-        count += dynamic_cast<KvGraphicsPolygonItem *>(item) ? 1 : 0;
-    return count;
+    const QList<QGraphicsItem *> items = scene.items();
+    return std::count_if(items.cbegin(), items.cend(), [](QGraphicsItem *item) {
+        return dynamic_cast<KvGraphicsPolygonItem *>(item) != nullptr;
+    });
+}
+
+// The eraser takes a group off the board for good, once per hit piece.
+Call erased(QGraphicsItem *group)
+{
+    return {Call::Remove, group, false};
 }
 } // namespace
 
@@ -55,401 +50,334 @@ class tst_Eraser : public QObject
 
 private slots:
     void initTestCase() { failOnUnexpectedWarnings(); }
-    void init();
-    void cleanup();
 
-    void pressErasesByBoundingRect_data();
-    void pressErasesByBoundingRect();
-    void dragErasesAlongItsPath();
-    void openInkIsNeverErased();
-    void onePointerOwnsTheEraser();
-    void cursorIsSharedAndComposed();
-    void cursorSizeFollowsZoom_data();
-    void cursorSizeFollowsZoom();
-    void areaEraseCancelsDrawingAndRefusesInput();
-    void areaEraseUsesRectWidthAlongItsPath();
-    void eraseScrollItemCancelsStrokes();
-    void renderedBoard();
+    void init()
+    {
+        m_scene = new KvRecordingScene;
+        m_scene->setSceneRect(0, 0, 400, 300);
+        m_view = new QGraphicsView(m_scene);
+        m_view->setFrameShape(QFrame::NoFrame);
+        m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        m_view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        m_view->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        m_view->setTransformationAnchor(QGraphicsView::NoAnchor);
+        m_view->resize(400, 300);
+        m_view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_view));
+        m_engine = new KvPenObject;
+        m_engine->setScene(m_scene);
+    }
+
+    void cleanup()
+    {
+        delete m_engine;
+        delete m_view;
+        delete m_scene;
+    }
+
+    void pressErasesByBoundingRect_data()
+    {
+        QTest::addColumn<double>("zoom");
+        QTest::addColumn<int>("eraserWidth");
+        QTest::addColumn<QPointF>("press");
+        QTest::addColumn<QList<int>>("hitGroups");
+
+        // Group 0 runs diagonally from (0, 0) to (50, 50), its bounding rect to x = 55; group 1
+        // is five pieces along y = 150 from x = 15 to 95.
+        QTest::newRow("off the ink, inside its bounding rect")
+            << 1.0 << 30 << QPointF(45, 5) << QList<int> {0};
+        QTest::newRow("clear of the bounding rect") << 1.0 << 30 << QPointF(80, 5) << QList<int>();
+        QTest::newRow("zoom 1 reaches") << 1.0 << 30 << QPointF(67, 5) << QList<int> {0};
+        QTest::newRow("zoom 2 halves the reach") << 2.0 << 30 << QPointF(67, 5) << QList<int>();
+        QTest::newRow("zoom 0.5 doubles the reach")
+            << 0.5 << 15 << QPointF(68, 5) << QList<int> {0};
+        QTest::newRow("same width at zoom 1 misses") << 1.0 << 15 << QPointF(68, 5) << QList<int>();
+        QTest::newRow("three pieces of one group")
+            << 1.0 << 30 << QPointF(60, 150) << QList<int> {1, 1, 1};
+    }
+
+    void pressErasesByBoundingRect()
+    {
+        QFETCH(double, zoom);
+        QFETCH(int, eraserWidth);
+        QFETCH(QPointF, press);
+        QFETCH(QList<int>, hitGroups);
+        const QList<KvGraphicsStrokesGroup *> board {
+            draw({{0, 0}, {100, 100}}),
+            draw({{20, 150}, {40, 150}, {60, 150}, {80, 150}, {100, 150}})};
+        QCOMPARE(board[1]->items().size(), 5);
+        setZoom(zoom);
+        m_engine->setStylus(1);
+        m_engine->setEraserWidth(eraserWidth);
+        QSignalSpy erasedSpy(m_engine, &KvPenObject::sig_eraseItem);
+
+        QVERIFY(m_engine->inputDevicePress(press, QUuid::createUuid(), -1));
+
+        QList<Call> calls;
+        QStringList uuids;
+        for (int index : hitGroups) {
+            calls += erased(board[index]);
+            uuids += text(board[index]->uuid());
+        }
+        QCOMPARE(m_scene->calls, calls);
+        QCOMPARE(m_engine->removedItemUuids(), uuids);
+        QCOMPARE(erasedSpy.size(), uuids.size());
+        for (int i = 0; i < uuids.size(); ++i)
+            QCOMPARE(erasedSpy[i][0].toString(), uuids[i]);
+        QVERIFY(cursor() && !cursor()->isVisible());
+        QTest::ignoreMessage(QtDebugMsg, kEndEraseLine);
+        QJsonObject snapshot;
+        QVERIFY(m_engine->inputDeviceRelease(QUuid(), snapshot, -1));
+        QVERIFY(snapshot.isEmpty());
+    }
+
+    void dragErasesAlongItsPath()
+    {
+        KvGraphicsStrokesGroup *crossed = draw({{150, 100}, {250, 100}});
+        KvGraphicsStrokesGroup *aside = draw({{300, 250}, {380, 250}});
+        m_engine->setStylus(1);
+        QSignalSpy erasedSpy(m_engine, &KvPenObject::sig_eraseItem);
+
+        m_engine->inputDevicePress(QPointF(175, 20), QUuid(), -1);
+        QVERIFY(m_scene->calls.isEmpty());
+        QVERIFY(m_engine->inputDeviceMove(QPointF(175, 180), QUuid(), -1));
+        QCOMPARE(m_scene->calls, QList<Call> {erased(crossed)});
+        QCOMPARE(aside->scene(), m_scene);
+        QCOMPARE(erasedSpy.size(), 1);
+        QCOMPARE(erasedSpy[0][0].toString(), text(crossed->uuid()));
+        QVERIFY(cursor()->isVisible());
+        QCOMPARE(cursor()->geometry(), QRect(160, 165, 30, 30));
+
+        QTest::ignoreMessage(QtDebugMsg, kEndEraseLine);
+        QJsonObject snapshot;
+        m_engine->inputDeviceRelease(QUuid(), snapshot, -1);
+        QVERIFY(!cursor()->isVisible());
+        QCOMPARE(m_engine->removedItemUuids(), QStringList {text(crossed->uuid())});
+        // Any press starts a new gesture.
+        m_engine->setStylus(0);
+        m_engine->inputDevicePress(QPointF(10, 10), QUuid::createUuid(), -1);
+        QVERIFY(m_engine->removedItemUuids().isEmpty());
+    }
+
+    void openInkIsNeverErased()
+    {
+        KvGraphicsStrokesGroup *finished = draw({{100, 112}, {160, 112}});
+        const QUuid open = QUuid::createUuid();
+        m_engine->inputDevicePress(QPointF(100, 100), open, 1);
+        m_engine->inputDeviceMove(QPointF(160, 100), open, 1);
+        const int inkBefore = inkItemsOn(*m_scene);
+        m_scene->calls.clear();
+
+        m_engine->setStylus(1);
+        m_engine->inputDevicePress(QPointF(120, 100), QUuid(), 2);
+        QCOMPARE(m_scene->calls, QList<Call> {erased(finished)});
+        QCOMPARE(inkItemsOn(*m_scene), inkBefore - finished->items().size());
+        m_engine->setStylus(0);
+        QJsonObject snapshot;
+        QVERIFY(m_engine->inputDeviceRelease(open, snapshot, 1));
+        QCOMPARE(groupsOn(*m_scene).size(), 1);
+        QCOMPARE(groupsOn(*m_scene)[0]->uuid(), open);
+    }
+
+    void onePointerOwnsTheEraser()
+    {
+        KvGraphicsStrokesGroup *group = draw({{200, 200}, {260, 200}});
+        m_engine->setStylus(1);
+        QJsonObject snapshot;
+        m_engine->inputDevicePress(QPointF(20, 20), QUuid(), 1);
+        m_engine->inputDevicePress(QPointF(220, 200), QUuid(), 2);
+        m_engine->inputDeviceMove(QPointF(240, 200), QUuid(), 2);
+        QTest::ignoreMessage(QtDebugMsg, kEndEraseLine);
+        m_engine->inputDeviceRelease(QUuid(), snapshot, 2);
+        QVERIFY(m_scene->calls.isEmpty());
+
+        QTest::ignoreMessage(QtDebugMsg, kEndEraseLine);
+        m_engine->inputDeviceRelease(QUuid(), snapshot, 1);
+        m_engine->inputDevicePress(QPointF(225, 200), QUuid(), 2);
+        QCOMPARE(m_scene->calls, QList<Call> {erased(group)});
+    }
+
+    void cursorIsSharedAndComposed()
+    {
+        KvPenObject remote;
+        remote.setScene(m_scene);
+        remote.setStylus(1);
+        m_engine->setStylus(1);
+        m_engine->inputDevicePress(QPointF(10, 10), QUuid(), -1);
+        m_engine->inputDeviceMove(QPointF(50, 60), QUuid(), -1);
+        QWidget *shared = cursor();
+        QVERIFY(shared);
+        QCOMPARE(m_view->viewport()->property("EraserCursorWidget").value<QWidget *>(), shared);
+
+        remote.setEraserWidth(20);
+        remote.inputDevicePress(QPointF(300, 200), QUuid(), -1);
+        remote.inputDeviceMove(QPointF(320, 220), QUuid(), -1);
+        QCOMPARE(m_view->viewport()->findChildren<QWidget *>("m_wdEraserCursor").size(), 1);
+        QCOMPARE(shared->geometry(), QRect(310, 210, 20, 20));
+
+        QVERIFY(shared->windowFlags().testFlag(Qt::FramelessWindowHint));
+        QVERIFY(shared->windowFlags().testFlag(Qt::WindowTransparentForInput));
+        QVERIFY(shared->testAttribute(Qt::WA_TranslucentBackground));
+        QVERIFY(!shared->isWindow());
+        auto *layout = qobject_cast<QHBoxLayout *>(shared->layout());
+        QVERIFY(layout && layout->count() == 1);
+        QCOMPARE(layout->contentsMargins(), QMargins());
+        QCOMPARE(layout->spacing(), 0);
+        QCOMPARE(layout->itemAt(0)->widget()->objectName(), QStringLiteral("wd"));
+    }
+
+    void cursorSizeFollowsZoom_data()
+    {
+        QTest::addColumn<double>("zoom");
+        QTest::addColumn<int>("eraserWidth");
+        QTest::addColumn<int>("size");
+
+        QTest::newRow("zoom 1") << 1.0 << 30 << 30;
+        QTest::newRow("zoom 2") << 2.0 << 30 << 30;
+        QTest::newRow("zoom 0.5") << 0.5 << 30 << 30;
+        QTest::newRow("odd width") << 1.0 << 25 << 25;
+        // The scene width 16.67 is truncated before it is scaled back.
+        QTest::newRow("zoom 1.5 truncates") << 1.5 << 25 << 24;
+    }
+
+    void cursorSizeFollowsZoom()
+    {
+        QFETCH(double, zoom);
+        QFETCH(int, eraserWidth);
+        QFETCH(int, size);
+        setZoom(zoom);
+        m_engine->setStylus(1);
+        m_engine->setEraserWidth(eraserWidth);
+        const QPointF pointer(100, 80);
+        m_engine->inputDevicePress(QPointF(90, 80), QUuid(), -1);
+        m_engine->inputDeviceMove(pointer, QUuid(), -1);
+
+        const int radius = size / 2;
+        QCOMPARE(cursor()->size(), QSize(size, size));
+        QCOMPARE(cursor()->styleSheet(),
+                 QStringLiteral("QWidget#wd{background:#00B2B0;border-radius:%1px;border:none;}")
+                     .arg(radius));
+        QCOMPARE(cursor()->pos(), m_view->mapFromScene(pointer) - QPoint(radius, radius));
+
+        // The style sheet is only rewritten when the size changes.
+        const QString mark = QStringLiteral("QWidget#wd{background:red;}");
+        cursor()->setStyleSheet(mark);
+        m_engine->inputDeviceMove(pointer + QPointF(5, 5), QUuid(), -1);
+        QCOMPARE(cursor()->styleSheet(), mark);
+        m_engine->setEraserWidth(eraserWidth * 2);
+        m_engine->inputDeviceMove(pointer, QUuid(), -1);
+        QVERIFY(cursor()->styleSheet() != mark);
+    }
+
+    void areaEraseCancelsDrawingAndRefusesInput()
+    {
+        const QUuid first = QUuid::createUuid();
+        m_engine->inputDevicePress(QPointF(100, 100), first, 1);
+        m_engine->inputDeviceMove(QPointF(150, 100), first, 1);
+        m_engine->inputDevicePress(QPointF(100, 200), QUuid::createUuid(), 2);
+        QList<Call> expected;
+        for (const Call &call : qAsConst(m_scene->calls))
+            expected.append({Call::Remove, call.item, true});
+        m_scene->calls.clear();
+
+        m_engine->setEraseArea(QRectF(350, 20, 40, 10));
+        const auto byItem = [](const Call &a, const Call &b) {
+            return a.item < b.item;
+        };
+        std::sort(expected.begin(), expected.end(), byItem);
+        std::sort(m_scene->calls.begin(), m_scene->calls.end(), byItem);
+        QCOMPARE(m_scene->calls, expected);
+        QCOMPARE(inkItemsOn(*m_scene), 0);
+        QJsonObject snapshot;
+        QVERIFY(!m_engine->inputDevicePress(QPointF(10, 10), QUuid::createUuid(), 3));
+        QVERIFY(!m_engine->inputDeviceMove(QPointF(150, 110), first, 1));
+        QVERIFY(!m_engine->inputDeviceRelease(first, snapshot, 1));
+
+        QTest::ignoreMessage(QtDebugMsg, kEndEraseLine);
+        m_engine->setEndErase();
+        QVERIFY(!cursor()->isVisible());
+        QVERIFY(!m_engine->inputDeviceMove(QPointF(150, 110), first, 1));
+        QVERIFY(m_engine->inputDevicePress(QPointF(10, 10), QUuid::createUuid(), 3));
+    }
+
+    void areaEraseUsesRectWidthAlongItsPath()
+    {
+        // Centres are in view coordinates; at zoom 2 the scene is half as far.
+        setZoom(2);
+        KvGraphicsStrokesGroup *nearCentre = draw({{58, 22}});
+        KvGraphicsStrokesGroup *onThePath = draw({{100, 33}});
+        KvGraphicsStrokesGroup *belowThePath = draw({{150, 45}});
+        QSignalSpy erasedSpy(m_engine, &KvPenObject::sig_eraseItem);
+
+        // 40 view pixels across: 10 scene units of reach around (50, 20); the height is not used.
+        m_engine->setEraseArea(QRectF(80, 35, 40, 10));
+        QCOMPARE(m_scene->calls, QList<Call> {erased(nearCentre)});
+        m_engine->setEraseArea(QRectF(280, 35, 40, 10));
+        QCOMPARE(m_scene->calls, (QList<Call> {erased(nearCentre), erased(onThePath)}));
+        QCOMPARE(belowThePath->scene(), m_scene);
+        QCOMPARE(erasedSpy.size(), 2);
+
+        QTest::ignoreMessage(QtDebugMsg, kEndEraseLine);
+        m_engine->setEndErase();
+        QCOMPARE(m_engine->removedItemUuids(),
+                 QStringList({text(nearCentre->uuid()), text(onThePath->uuid())}));
+    }
+
+    void eraseScrollItemCancelsStrokes()
+    {
+        KvGraphicsStrokesGroup *kept = draw({{20, 250}, {80, 250}});
+        m_engine->setStylus(1);
+        m_engine->inputDevicePress(QPointF(300, 20), QUuid(), -1);
+        m_engine->inputDeviceMove(QPointF(320, 20), QUuid(), -1);
+        QVERIFY(cursor()->isVisible());
+        m_engine->setStylus(0);
+        const QUuid open = QUuid::createUuid();
+        // The eraser's single pointer was never released: the touch press tries to complete it.
+        QTest::ignoreMessage(QtDebugMsg,
+                             "KvPenObject::inputDeviceRelease warning: no stroke, no "
+                             "temp polygon item. keys: () key: -1");
+        m_engine->inputDevicePress(QPointF(100, 100), open, 5);
+        m_engine->inputDeviceMove(QPointF(140, 100), open, 5);
+        m_scene->calls.clear();
+
+        m_engine->eraseScrollItem();
+        QCOMPARE(m_scene->calls.size(), 3);
+        for (const Call &call : qAsConst(m_scene->calls))
+            QVERIFY(call.kind == Call::Remove && call.temporary);
+        QCOMPARE(inkItemsOn(*m_scene), kept->items().size());
+        QVERIFY(!cursor()->isVisible());
+        QVERIFY(!m_engine->inputDeviceMove(QPointF(160, 100), open, 5));
+        // The eraser was given up as well: another pointer erases at once.
+        m_engine->setStylus(1);
+        m_engine->inputDevicePress(QPointF(50, 250), QUuid(), 9);
+        QCOMPARE(m_scene->calls.last(), erased(kept));
+    }
 
 private:
-    KvGraphicsStrokesGroup *draw(const QList<QPointF> &points, int stylus = 0);
-    QWidget *cursor() const;
-    void setZoom(double zoom);
+    // Draws a finished stroke with pointer 77 and forgets the board calls it made.
+    KvGraphicsStrokesGroup *draw(const QList<QPointF> &points)
+    {
+        const QUuid uuid = QUuid::createUuid();
+        m_engine->inputDevicePress(points.first(), uuid, 77);
+        for (const QPointF &point : points.mid(1))
+            m_engine->inputDeviceMove(point, uuid, 77);
+        QJsonObject snapshot;
+        m_engine->inputDeviceRelease(uuid, snapshot, 77);
+        m_scene->calls.clear();
+        return groupsOn(*m_scene).last();
+    }
+
+    QWidget *cursor() const
+    {
+        return m_view->viewport()->findChild<QWidget *>(QStringLiteral("m_wdEraserCursor"));
+    }
+
+    void setZoom(double zoom) { m_view->setTransform(QTransform::fromScale(zoom, zoom)); }
 
     KvRecordingScene *m_scene = nullptr;
     QGraphicsView *m_view = nullptr;
     KvPenObject *m_engine = nullptr;
 };
-
-void tst_Eraser::init()
-{
-    m_scene = new KvRecordingScene;
-    m_scene->setSceneRect(0, 0, 400, 300);
-    m_view = new QGraphicsView(m_scene);
-    m_view->setFrameShape(QFrame::NoFrame);
-    m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_view->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_view->setTransformationAnchor(QGraphicsView::NoAnchor);
-    m_view->resize(400, 300);
-    m_view->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_view));
-    m_engine = new KvPenObject;
-    m_engine->setScene(m_scene);
-}
-
-void tst_Eraser::cleanup()
-{
-    delete m_engine;
-    delete m_view;
-    delete m_scene;
-}
-
-KvGraphicsStrokesGroup *tst_Eraser::draw(const QList<QPointF> &points, int stylus)
-{
-    const int previous = m_engine->stylus();
-    m_engine->setStylus(stylus);
-    const QUuid uuid = QUuid::createUuid();
-    m_engine->inputDevicePress(points.first(), uuid, 77);
-    for (const QPointF &point : points.mid(1))
-        m_engine->inputDeviceMove(point, uuid, 77);
-    QJsonObject snapshot;
-    m_engine->inputDeviceRelease(uuid, snapshot, 77);
-    m_engine->setStylus(previous);
-    m_scene->calls.clear();
-    return groupsOn(*m_scene).last();
-}
-
-QWidget *tst_Eraser::cursor() const
-{
-    return m_view->viewport()->findChild<QWidget *>(QStringLiteral("m_wdEraserCursor"));
-}
-
-void tst_Eraser::setZoom(double zoom)
-{
-    m_view->setTransform(QTransform::fromScale(zoom, zoom));
-}
-
-void tst_Eraser::pressErasesByBoundingRect_data()
-{
-    QTest::addColumn<double>("zoom");
-    QTest::addColumn<int>("eraserWidth");
-    QTest::addColumn<QPointF>("press");
-    QTest::addColumn<QList<int>>("hitGroups");
-
-    // Group 0 runs diagonally from (0, 0) to (50, 50), its bounding rect to x = 55; group 1 is
-    // five pieces along y = 150 from x = 15 to 95.
-    QTest::newRow("off the ink, inside its bounding rect")
-        << 1.0 << 30 << QPointF(45, 5) << QList<int> {0};
-    QTest::newRow("clear of the bounding rect") << 1.0 << 30 << QPointF(80, 5) << QList<int>();
-    QTest::newRow("zoom 1 reaches") << 1.0 << 30 << QPointF(67, 5) << QList<int> {0};
-    QTest::newRow("zoom 2 halves the reach") << 2.0 << 30 << QPointF(67, 5) << QList<int>();
-    QTest::newRow("zoom 0.5 doubles the reach") << 0.5 << 15 << QPointF(68, 5) << QList<int> {0};
-    QTest::newRow("same width at zoom 1 misses") << 1.0 << 15 << QPointF(68, 5) << QList<int>();
-    QTest::newRow("three pieces of one group")
-        << 1.0 << 30 << QPointF(60, 150) << QList<int> {1, 1, 1};
-}
-
-void tst_Eraser::pressErasesByBoundingRect()
-{
-    QFETCH(double, zoom);
-    QFETCH(int, eraserWidth);
-    QFETCH(QPointF, press);
-    QFETCH(QList<int>, hitGroups);
-    const QList<KvGraphicsStrokesGroup *> board {
-        draw({{0, 0}, {100, 100}}), draw({{20, 150}, {40, 150}, {60, 150}, {80, 150}, {100, 150}})};
-    QCOMPARE(board[1]->items().size(), 5);
-    setZoom(zoom);
-    m_engine->setStylus(1);
-    m_engine->setEraserWidth(eraserWidth);
-    QSignalSpy erasedSpy(m_engine, &KvPenObject::sig_eraseItem);
-
-    QVERIFY(m_engine->inputDevicePress(press, QUuid::createUuid(), -1));
-
-    QList<Call> calls;
-    QStringList uuids;
-    for (int index : hitGroups) {
-        calls += erased(board[index]);
-        uuids += text(board[index]->uuid());
-    }
-    QCOMPARE(m_scene->calls, calls);
-    QCOMPARE(m_engine->removedItemUuids(), uuids);
-    QCOMPARE(erasedSpy.size(), uuids.size());
-    for (int i = 0; i < uuids.size(); ++i)
-        QCOMPARE(erasedSpy[i][0].toString(), uuids[i]);
-    QVERIFY(cursor() && !cursor()->isVisible());
-    QTest::ignoreMessage(QtDebugMsg, kEndEraseLine);
-    QJsonObject snapshot;
-    QVERIFY(m_engine->inputDeviceRelease(QUuid(), snapshot, -1));
-    QVERIFY(snapshot.isEmpty());
-}
-
-void tst_Eraser::dragErasesAlongItsPath()
-{
-    KvGraphicsStrokesGroup *crossed = draw({{150, 100}, {250, 100}});
-    KvGraphicsStrokesGroup *aside = draw({{300, 250}, {380, 250}});
-    m_engine->setStylus(1);
-    QSignalSpy erasedSpy(m_engine, &KvPenObject::sig_eraseItem);
-
-    m_engine->inputDevicePress(QPointF(175, 20), QUuid(), -1);
-    QVERIFY(m_scene->calls.isEmpty());
-    QVERIFY(m_engine->inputDeviceMove(QPointF(175, 180), QUuid(), -1));
-
-    QCOMPARE(m_scene->calls, erased(crossed));
-    QCOMPARE(aside->scene(), m_scene);
-    QCOMPARE(erasedSpy.size(), 1);
-    QCOMPARE(erasedSpy[0][0].toString(), text(crossed->uuid()));
-    QVERIFY(cursor()->isVisible());
-    QCOMPARE(cursor()->geometry(), QRect(160, 165, 30, 30));
-
-    QTest::ignoreMessage(QtDebugMsg, kEndEraseLine);
-    QJsonObject snapshot;
-    m_engine->inputDeviceRelease(QUuid(), snapshot, -1);
-    QVERIFY(!cursor()->isVisible());
-    QCOMPARE(m_engine->removedItemUuids(), QStringList {text(crossed->uuid())});
-    // Any press starts a new gesture.
-    m_engine->setStylus(0);
-    m_engine->inputDevicePress(QPointF(10, 10), QUuid::createUuid(), -1);
-    QVERIFY(m_engine->removedItemUuids().isEmpty());
-}
-
-void tst_Eraser::openInkIsNeverErased()
-{
-    KvGraphicsStrokesGroup *finished = draw({{100, 112}, {160, 112}});
-    const QUuid open = QUuid::createUuid();
-    m_engine->inputDevicePress(QPointF(100, 100), open, 1);
-    m_engine->inputDeviceMove(QPointF(160, 100), open, 1);
-    const int inkBefore = inkItemsOn(*m_scene);
-    m_scene->calls.clear();
-
-    m_engine->setStylus(1);
-    m_engine->inputDevicePress(QPointF(120, 100), QUuid(), 2);
-
-    QCOMPARE(m_scene->calls, erased(finished));
-    QCOMPARE(inkItemsOn(*m_scene), inkBefore - finished->items().size());
-    m_engine->setStylus(0);
-    QJsonObject snapshot;
-    QVERIFY(m_engine->inputDeviceRelease(open, snapshot, 1));
-    QCOMPARE(groupsOn(*m_scene).size(), 1);
-    QCOMPARE(groupsOn(*m_scene)[0]->uuid(), open);
-}
-
-void tst_Eraser::onePointerOwnsTheEraser()
-{
-    KvGraphicsStrokesGroup *group = draw({{200, 200}, {260, 200}});
-    m_engine->setStylus(1);
-    QJsonObject snapshot;
-
-    m_engine->inputDevicePress(QPointF(20, 20), QUuid(), 1);
-    m_engine->inputDevicePress(QPointF(220, 200), QUuid(), 2);
-    m_engine->inputDeviceMove(QPointF(240, 200), QUuid(), 2);
-    QTest::ignoreMessage(QtDebugMsg, kEndEraseLine);
-    m_engine->inputDeviceRelease(QUuid(), snapshot, 2);
-    QVERIFY(m_scene->calls.isEmpty());
-
-    QTest::ignoreMessage(QtDebugMsg, kEndEraseLine);
-    m_engine->inputDeviceRelease(QUuid(), snapshot, 1);
-    m_engine->inputDevicePress(QPointF(225, 200), QUuid(), 2);
-    QCOMPARE(m_scene->calls, erased(group));
-}
-
-void tst_Eraser::cursorIsSharedAndComposed()
-{
-    KvPenObject remote;
-    remote.setScene(m_scene);
-    remote.setStylus(1);
-    m_engine->setStylus(1);
-
-    m_engine->inputDevicePress(QPointF(10, 10), QUuid(), -1);
-    m_engine->inputDeviceMove(QPointF(50, 60), QUuid(), -1);
-    QWidget *shared = cursor();
-    QVERIFY(shared);
-    QCOMPARE(m_view->viewport()->property("EraserCursorWidget").value<QWidget *>(), shared);
-
-    remote.setEraserWidth(20);
-    remote.inputDevicePress(QPointF(300, 200), QUuid(), -1);
-    remote.inputDeviceMove(QPointF(320, 220), QUuid(), -1);
-    QCOMPARE(m_view->viewport()->findChildren<QWidget *>("m_wdEraserCursor").size(), 1);
-    QCOMPARE(shared->geometry(), QRect(310, 210, 20, 20));
-
-    QVERIFY(shared->windowFlags().testFlag(Qt::FramelessWindowHint));
-    QVERIFY(shared->windowFlags().testFlag(Qt::WindowTransparentForInput));
-    QVERIFY(shared->testAttribute(Qt::WA_TranslucentBackground));
-    QVERIFY(!shared->isWindow());
-    auto *layout = qobject_cast<QHBoxLayout *>(shared->layout());
-    QVERIFY(layout);
-    QCOMPARE(layout->contentsMargins(), QMargins());
-    QCOMPARE(layout->spacing(), 0);
-    QCOMPARE(layout->count(), 1);
-    QCOMPARE(layout->itemAt(0)->widget()->objectName(), QStringLiteral("wd"));
-}
-
-void tst_Eraser::cursorSizeFollowsZoom_data()
-{
-    QTest::addColumn<double>("zoom");
-    QTest::addColumn<int>("eraserWidth");
-    QTest::addColumn<int>("size");
-    QTest::addColumn<int>("radius");
-
-    QTest::newRow("zoom 1") << 1.0 << 30 << 30 << 15;
-    QTest::newRow("zoom 2") << 2.0 << 30 << 30 << 15;
-    QTest::newRow("zoom 0.5") << 0.5 << 30 << 30 << 15;
-    QTest::newRow("odd width") << 1.0 << 25 << 25 << 12;
-    // The scene width 16.67 is truncated before it is scaled back.
-    QTest::newRow("zoom 1.5 truncates") << 1.5 << 25 << 24 << 12;
-}
-
-void tst_Eraser::cursorSizeFollowsZoom()
-{
-    QFETCH(double, zoom);
-    QFETCH(int, eraserWidth);
-    QFETCH(int, size);
-    QFETCH(int, radius);
-    setZoom(zoom);
-    m_engine->setStylus(1);
-    m_engine->setEraserWidth(eraserWidth);
-    const QPointF pointer(100, 80);
-
-    m_engine->inputDevicePress(QPointF(90, 80), QUuid(), -1);
-    m_engine->inputDeviceMove(pointer, QUuid(), -1);
-
-    QCOMPARE(cursor()->size(), QSize(size, size));
-    const QString styleSheet
-        = QStringLiteral("QWidget#wd{background:#00B2B0;border-radius:%1px;border:none;}")
-              .arg(radius);
-    QCOMPARE(cursor()->styleSheet(), styleSheet);
-    QCOMPARE(cursor()->pos(), m_view->mapFromScene(pointer) - QPoint(radius, radius));
-
-    // The style sheet is only rewritten when the size changes.
-    cursor()->setStyleSheet(QStringLiteral("QWidget#wd{background:red;}"));
-    m_engine->inputDeviceMove(pointer + QPointF(5, 5), QUuid(), -1);
-    QCOMPARE(cursor()->styleSheet(), QStringLiteral("QWidget#wd{background:red;}"));
-    m_engine->setEraserWidth(eraserWidth * 2);
-    m_engine->inputDeviceMove(pointer, QUuid(), -1);
-    QVERIFY(cursor()->styleSheet().startsWith(QStringLiteral("QWidget#wd{background:#00B2B0;")));
-}
-
-void tst_Eraser::areaEraseCancelsDrawingAndRefusesInput()
-{
-    const QUuid first = QUuid::createUuid();
-    m_engine->inputDevicePress(QPointF(100, 100), first, 1);
-    m_engine->inputDeviceMove(QPointF(150, 100), first, 1);
-    m_engine->inputDevicePress(QPointF(100, 200), QUuid::createUuid(), 2);
-    QList<Call> expected;
-    for (const Call &call : qAsConst(m_scene->calls))
-        expected.append({Call::Remove, call.item, true});
-    std::sort(expected.begin(), expected.end(),
-              [](const Call &a, const Call &b) { return a.item < b.item; });
-    m_scene->calls.clear();
-
-    m_engine->setEraseArea(QRectF(350, 20, 40, 10));
-
-    std::sort(m_scene->calls.begin(), m_scene->calls.end(),
-              [](const Call &a, const Call &b) { return a.item < b.item; });
-    QCOMPARE(m_scene->calls, expected);
-    QCOMPARE(inkItemsOn(*m_scene), 0);
-    QJsonObject snapshot;
-    QVERIFY(!m_engine->inputDevicePress(QPointF(10, 10), QUuid::createUuid(), 3));
-    QVERIFY(!m_engine->inputDeviceMove(QPointF(150, 110), first, 1));
-    QVERIFY(!m_engine->inputDeviceRelease(first, snapshot, 1));
-
-    QTest::ignoreMessage(QtDebugMsg, kEndEraseLine);
-    m_engine->setEndErase();
-    QVERIFY(!cursor()->isVisible());
-    QVERIFY(!m_engine->inputDeviceMove(QPointF(150, 110), first, 1));
-    QVERIFY(m_engine->inputDevicePress(QPointF(10, 10), QUuid::createUuid(), 3));
-}
-
-void tst_Eraser::areaEraseUsesRectWidthAlongItsPath()
-{
-    // Centres are in view coordinates; at zoom 2 the scene is half as far.
-    setZoom(2);
-    KvGraphicsStrokesGroup *nearCentre = draw({{58, 22}});
-    KvGraphicsStrokesGroup *onThePath = draw({{100, 33}});
-    KvGraphicsStrokesGroup *belowThePath = draw({{150, 45}});
-    QSignalSpy erasedSpy(m_engine, &KvPenObject::sig_eraseItem);
-
-    // 40 view pixels across: 10 scene units of reach around (50, 20); the height is not used.
-    m_engine->setEraseArea(QRectF(80, 35, 40, 10));
-    QCOMPARE(m_scene->calls, erased(nearCentre));
-    m_engine->setEraseArea(QRectF(280, 35, 40, 10));
-    QCOMPARE(m_scene->calls.size(), 2);
-    QCOMPARE(m_scene->calls[1].item, onThePath);
-    QCOMPARE(belowThePath->scene(), m_scene);
-    QCOMPARE(erasedSpy.size(), 2);
-
-    QTest::ignoreMessage(QtDebugMsg, kEndEraseLine);
-    m_engine->setEndErase();
-    QCOMPARE(m_engine->removedItemUuids(),
-             QStringList({text(nearCentre->uuid()), text(onThePath->uuid())}));
-}
-
-void tst_Eraser::eraseScrollItemCancelsStrokes()
-{
-    KvGraphicsStrokesGroup *kept = draw({{20, 250}, {80, 250}});
-    m_engine->setStylus(1);
-    m_engine->inputDevicePress(QPointF(300, 20), QUuid(), -1);
-    m_engine->inputDeviceMove(QPointF(320, 20), QUuid(), -1);
-    QVERIFY(cursor()->isVisible());
-    m_engine->setStylus(0);
-    const QUuid open = QUuid::createUuid();
-    // The eraser's single pointer was never released: the touch press tries to complete it.
-    QTest::ignoreMessage(QtDebugMsg,
-                         "KvPenObject::inputDeviceRelease warning: no stroke, no "
-                         "temp polygon item. keys: () key: -1");
-    m_engine->inputDevicePress(QPointF(100, 100), open, 5);
-    m_engine->inputDeviceMove(QPointF(140, 100), open, 5);
-    m_scene->calls.clear();
-
-    m_engine->eraseScrollItem();
-
-    QCOMPARE(m_scene->calls.size(), 3);
-    for (const Call &call : qAsConst(m_scene->calls))
-        QVERIFY(call.kind == Call::Remove && call.temporary);
-    QCOMPARE(inkItemsOn(*m_scene), kept->items().size());
-    QVERIFY(!cursor()->isVisible());
-    QVERIFY(!m_engine->inputDeviceMove(QPointF(160, 100), open, 5));
-    // The eraser was given up as well: another pointer erases at once.
-    m_engine->setStylus(1);
-    m_engine->inputDevicePress(QPointF(50, 250), QUuid(), 9);
-    QCOMPARE(m_scene->calls.last(), (Call {Call::Remove, kept, false}));
-}
-
-void tst_Eraser::renderedBoard()
-{
-    m_scene->setBackgroundBrush(QColor(30, 60, 50));
-    m_engine->setPenColor(QColor(Qt::white));
-    m_engine->setPenWidth(6);
-    m_engine->setMarkerWidth(24);
-    for (int row = 0; row < 5; ++row) {
-        QList<QPointF> wave;
-        for (int x = 20; x <= 380; x += 8)
-            wave.append(QPointF(x, 40 + row * 30 + 12 * qSin(x / 25.0 + row)));
-        draw(wave, 0);
-    }
-    draw({{20, 230}, {120, 260}, {220, 230}, {320, 260}, {380, 240}}, 2);
-    draw({{40, 280}, {360, 200}}, 2);
-    m_engine->setStylus(1);
-    m_engine->inputDevicePress(QPointF(200, 20), QUuid(), -1);
-    m_engine->inputDeviceMove(QPointF(200, 70), QUuid(), -1);
-    QCOMPARE(groupsOn(*m_scene).size(), 5);
-
-    QImage board(400, 300, QImage::Format_ARGB32_Premultiplied);
-    QPainter painter(&board);
-    painter.setRenderHint(QPainter::Antialiasing);
-    m_scene->render(&painter, QRectF(), QRectF(0, 0, 400, 300));
-    painter.end();
-    const QString dir = qEnvironmentVariable("KVPEN_RENDER_DIR");
-    if (!dir.isEmpty())
-        board.save(dir + QStringLiteral("/engine_board.png"));
-
-    // The fourth pen wave is untouched and opaque white; the highlighter lets the board through.
-    const qreal waveY = 40 + 3 * 30 + 12 * qSin(100 / 25.0 + 3);
-    QCOMPARE(board.pixelColor(100, qRound(waveY)), QColor(Qt::white));
-    const QColor highlighter = board.pixelColor(270, 245);
-    QVERIFY(highlighter.red() > 100 && highlighter.red() < 250);
-    QCOMPARE(board.pixelColor(100, qRound(40 + 12 * qSin(100 / 25.0))), QColor(30, 60, 50));
-}
 
 QTEST_MAIN(tst_Eraser)
 #include "tst_eraser.moc"
