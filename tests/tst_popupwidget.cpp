@@ -32,16 +32,14 @@ private slots:
     void init();
     void cleanup();
 
-    void hideTellsWhetherAClickElsewhereCausedIt_data();
-    void hideTellsWhetherAClickElsewhereCausedIt();
-    void pressesAnywhereCloseThePopup_data();
-    void pressesAnywhereCloseThePopup();
+    void hideSignalsTellWhatClosedThePopup_data();
+    void hideSignalsTellWhatClosedThePopup();
     void deletedToolActionIsForgotten();
 
 private:
     QPoint setOpener(const QString &opener);
     QPoint globalPoint(const QString &where, const QPoint &opener) const;
-    void pressInPopup();
+    void showAndPressInPopup();
 
     QWidget *board = nullptr;
     QToolButton *toolButton = nullptr;
@@ -72,26 +70,26 @@ void tst_PopupWidget::init()
     popup->setGeometry(300, 200, 100, 80);
 }
 
+// Sets the control that opens the popup and returns its global centre.
 void tst_PopupWidget::cleanup()
 {
     delete popup;
     delete board;
 }
 
-// Sets the control that opens the popup and returns its global centre.
 QPoint tst_PopupWidget::setOpener(const QString &opener)
 {
+    if (opener == QLatin1String("item")) {
+        popup->setRelatedItem(item, view);
+        const QPointF centre = item->sceneBoundingRect().center();
+        return view->viewport()->mapToGlobal(view->mapFromScene(centre));
+    }
+    if (opener == QLatin1String("widget")) {
+        popup->setRelatedWidget(relatedButton);
+        return globalCentre(relatedButton);
+    }
     if (opener == QLatin1String("toolAction"))
         popup->setToolAction(toolButton);
-    else if (opener == QLatin1String("widget"))
-        popup->setRelatedWidget(relatedButton);
-    else if (opener == QLatin1String("item"))
-        popup->setRelatedItem(item, view);
-    if (opener == QLatin1String("item"))
-        return view->viewport()->mapToGlobal(
-            view->mapFromScene(item->sceneBoundingRect().center()));
-    if (opener == QLatin1String("widget"))
-        return globalCentre(relatedButton);
     return globalCentre(toolButton);
 }
 
@@ -102,7 +100,7 @@ QPoint tst_PopupWidget::globalPoint(const QString &where, const QPoint &opener) 
     return where == QLatin1String("opener") ? opener : board->mapToGlobal(QPoint(150, 70));
 }
 
-void tst_PopupWidget::pressInPopup()
+void tst_PopupWidget::showAndPressInPopup()
 {
     QVERIFY(showOffscreenPopup(popup));
     moveCursor(globalCentre(popup));
@@ -110,82 +108,62 @@ void tst_PopupWidget::pressInPopup()
     QVERIFY(popup->isVisible());
 }
 
-void tst_PopupWidget::hideTellsWhetherAClickElsewhereCausedIt_data()
+void tst_PopupWidget::hideSignalsTellWhatClosedThePopup_data()
 {
     QTest::addColumn<QString>("opener");
     QTest::addColumn<bool>("pressedInPopup");
-    QTest::addColumn<QString>("cursorAt");
+    QTest::addColumn<QString>("event"); // what happens next, with the cursor on the last word
     QTest::addColumn<QStringList>("signalsEmitted");
 
     const QStringList hideOnly {"hidePopupWidget"};
     const QStringList elsewhere {"hidePopupWidget", "hideByClickedOtherArea"};
     const QStringList elsewhereFromTool = elsewhere + QStringList {"sigClickedOtherArea"};
-    QTest::newRow("tool action, cursor on it") << "toolAction" << true << "opener" << hideOnly;
+    QTest::newRow("tool action, cursor on it") << "toolAction" << true << "hide opener" << hideOnly;
     QTest::newRow("tool action, cursor elsewhere")
-        << "toolAction" << true << "elsewhere" << elsewhereFromTool;
-    QTest::newRow("widget, cursor on it") << "widget" << true << "opener" << hideOnly;
-    QTest::newRow("widget, cursor elsewhere") << "widget" << true << "elsewhere" << elsewhere;
-    QTest::newRow("item, cursor on it") << "item" << true << "opener" << hideOnly;
-    QTest::newRow("item, cursor elsewhere") << "item" << true << "elsewhere" << elsewhere;
-    QTest::newRow("no opener, pressed") << "none" << true << "elsewhere" << hideOnly;
+        << "toolAction" << true << "hide elsewhere" << elsewhereFromTool;
+    QTest::newRow("widget, cursor on it") << "widget" << true << "hide opener" << hideOnly;
+    QTest::newRow("widget, cursor elsewhere") << "widget" << true << "hide elsewhere" << elsewhere;
+    QTest::newRow("item, cursor on it") << "item" << true << "hide opener" << hideOnly;
+    QTest::newRow("item, cursor elsewhere") << "item" << true << "hide elsewhere" << elsewhere;
+    QTest::newRow("no opener, pressed") << "none" << true << "hide elsewhere" << hideOnly;
     QTest::newRow("not pressed, cursor on tool action")
-        << "toolAction" << false << "opener" << elsewhere;
-    QTest::newRow("not pressed, cursor in popup") << "toolAction" << false << "popup" << hideOnly;
+        << "toolAction" << false << "hide opener" << elsewhere;
+    QTest::newRow("not pressed, cursor in popup")
+        << "toolAction" << false << "hide popup" << hideOnly;
+    // The application-wide filter closes the popup on presses and releases in other windows.
+    QTest::newRow("press in the board window")
+        << "toolAction" << false << "press board elsewhere" << elsewhere;
+    QTest::newRow("release in the board window")
+        << "toolAction" << false << "release board elsewhere" << elsewhere;
+    QTest::newRow("press with cursor on tool action")
+        << "toolAction" << false << "press board opener" << QStringList();
+    // Qt hands a press outside an open popup to the popup itself.
+    QTest::newRow("popup gets press on tool action")
+        << "toolAction" << false << "press popup opener" << hideOnly;
+    QTest::newRow("press inside popup")
+        << "toolAction" << false << "press popup popup" << QStringList();
 }
 
-void tst_PopupWidget::hideTellsWhetherAClickElsewhereCausedIt()
+void tst_PopupWidget::hideSignalsTellWhatClosedThePopup()
 {
     QFETCH(QString, opener);
     QFETCH(bool, pressedInPopup);
-    QFETCH(QString, cursorAt);
+    QFETCH(QString, event);
     QFETCH(QStringList, signalsEmitted);
 
     const QPoint openerCentre = setOpener(opener);
     if (pressedInPopup)
-        pressInPopup();
+        showAndPressInPopup();
     else
         QVERIFY(showOffscreenPopup(popup));
-    moveCursor(globalPoint(cursorAt, openerCentre));
-
-    KvSignalLog log(popup);
-    popup->hide();
-    QCOMPARE(log.names, signalsEmitted);
-}
-
-void tst_PopupWidget::pressesAnywhereCloseThePopup_data()
-{
-    QTest::addColumn<QEvent::Type>("type");
-    QTest::addColumn<bool>("toPopup");
-    QTest::addColumn<QString>("cursorAt");
-    QTest::addColumn<QStringList>("signalsEmitted");
-
-    const QStringList elsewhere {"hidePopupWidget", "hideByClickedOtherArea"};
-    const auto press = QEvent::MouseButtonPress;
-    QTest::newRow("press in the board window") << press << false << "elsewhere" << elsewhere;
-    QTest::newRow("release in the board window")
-        << QEvent::MouseButtonRelease << false << "elsewhere" << elsewhere;
-    QTest::newRow("press with cursor on tool action")
-        << press << false << "opener" << QStringList();
-    // Qt hands a press outside an open popup to the popup itself.
-    QTest::newRow("popup gets press on tool action")
-        << press << true << "opener" << QStringList {"hidePopupWidget"};
-    QTest::newRow("press inside popup") << press << true << "popup" << QStringList();
-}
-
-void tst_PopupWidget::pressesAnywhereCloseThePopup()
-{
-    QFETCH(QEvent::Type, type);
-    QFETCH(bool, toPopup);
-    QFETCH(QString, cursorAt);
-    QFETCH(QStringList, signalsEmitted);
-
-    const QPoint cursor = globalPoint(cursorAt, setOpener("toolAction"));
-    QVERIFY(showOffscreenPopup(popup));
+    const QPoint cursor = globalPoint(event.section(' ', -1), openerCentre);
     moveCursor(cursor);
 
     KvSignalLog log(popup);
-    QWidget *target = toPopup ? static_cast<QWidget *>(popup) : board;
-    if (type == QEvent::MouseButtonPress)
+    QWidget *target = event.section(' ', 1, 1) == "popup" ? static_cast<QWidget *>(popup) : board;
+    if (event.startsWith("hide"))
+        popup->hide();
+    else if (event.startsWith("press"))
         QTest::mousePress(target, Qt::LeftButton, Qt::NoModifier, target->mapFromGlobal(cursor));
     else
         QTest::mouseRelease(target, Qt::LeftButton, Qt::NoModifier, target->mapFromGlobal(cursor));
@@ -198,7 +176,7 @@ void tst_PopupWidget::deletedToolActionIsForgotten()
     popup->setToolAction(toolButton);
     delete toolButton;
     QCOMPARE(popup->toolAction(), nullptr);
-    pressInPopup();
+    showAndPressInPopup();
     moveCursor(globalPoint("elsewhere", {}));
 
     KvSignalLog log(popup);

@@ -25,11 +25,11 @@ private slots:
     void iconFollowsState();
     void releaseSignals_data();
     void releaseSignals();
-    void editingBadgeAndSelection_data();
-    void editingBadgeAndSelection();
     void longPressStartsDrag();
 
 private:
+    void setUp(KvToolAction &button, const QString &state);
+
     QTemporaryDir dir;
 };
 
@@ -53,13 +53,38 @@ void tst_ToolAction::initTestCase()
     QVERIFY(QFile::copy(dir.filePath("tool.svg"), dir.filePath("bare.svg")));
 }
 
+// A 48 x 48 checkable button set up as the words of `state` say: "png" or "bare" (icon family
+// without "_dis" files), "plain", "editing", "toolbar", "type7", "disabled", then "checked" (by
+// a click), "down" (pressed) and "hovered".
+void tst_ToolAction::setUp(KvToolAction &button, const QString &state)
+{
+    const QStringList words = state.split(' ');
+    button.resize(48, 48);
+    button.setStylePre(dir.filePath(words.contains("bare") ? "bare" : "tool"));
+    button.setIsSvg(!words.contains("png"));
+    button.setCheckable(true);
+    button.setProperty("type", words.contains("type7") ? 7 : 6);
+    button.setPlainStyle(words.contains("plain"));
+    button.setEditing(words.contains("editing"));
+    button.setBackgroundColor(words.contains("editing") ? QColor(0xFF123456) : Qt::transparent);
+    button.setInToolbar(words.contains("toolbar"));
+    button.setEnabled(!words.contains("disabled"));
+    if (words.contains("checked"))
+        QTest::mouseClick(&button, Qt::LeftButton);
+    if (words.contains("down"))
+        QTest::mousePress(&button, Qt::LeftButton);
+    if (words.contains("hovered")) {
+        QEvent enter(QEvent::Enter);
+        QCoreApplication::sendEvent(&button, &enter);
+    }
+}
+
 void tst_ToolAction::iconFollowsState_data()
 {
     QTest::addColumn<QString>("state");
     QTest::addColumn<QColor>("background");
     QTest::addColumn<QString>("icon");
 
-    // "bare" is an icon family without "_dis" files, "png" one of PNG files.
     const QColor none = Qt::transparent;
     QTest::newRow("normal") << "" << none << "";
     QTest::newRow("normal, png") << "png" << none << ".png";
@@ -79,22 +104,7 @@ void tst_ToolAction::iconFollowsState()
     QFETCH(QColor, background);
     QFETCH(QString, icon);
     KvToolAction button;
-    button.resize(48, 48);
-    button.setStylePre(dir.filePath(state.contains("bare") ? "bare" : "tool"));
-    button.setIsSvg(!state.contains("png"));
-    button.setCheckable(true);
-    button.setBackgroundColor(state.contains("editing") ? QColor(0xFF123456) : Qt::transparent);
-    button.setEditing(state.contains("editing"));
-    button.setPlainStyle(state.contains("plain"));
-    button.setEnabled(!state.contains("disabled"));
-    if (state.contains("checked"))
-        QTest::mouseClick(&button, Qt::LeftButton);
-    if (state.contains("down"))
-        QTest::mousePress(&button, Qt::LeftButton);
-    if (state.contains("hovered")) {
-        QEvent enter(QEvent::Enter);
-        QCoreApplication::sendEvent(&button, &enter);
-    }
+    setUp(button, state);
 
     // The 28 x 28 icon is centred: (10, 10) to (37, 37), one pixel higher in plain style.
     const QImage image = paintedImage(&button);
@@ -105,68 +115,48 @@ void tst_ToolAction::iconFollowsState()
 
 void tst_ToolAction::releaseSignals_data()
 {
-    QTest::addColumn<bool>("checked");
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QPoint>("pressAt");
     QTest::addColumn<QPoint>("releaseAt");
     QTest::addColumn<QStringList>("signalsEmitted");
 
-    const QStringList click {"pressed", "toggled", "released", "clicked"};
-    QTest::newRow("click checks") << false << QPoint(20, 20)
-                                  << click + QStringList {"checkedPressed", "released"};
+    const QPoint inside(20, 30), outside(100, 100), badge(40, 5);
+    const QStringList check {"pressed", "toggled true", "released", "clicked true"};
+    const QStringList uncheck {"pressed", "toggled false", "released", "clicked false"};
+    QTest::newRow("click checks") << "" << inside << inside
+                                  << check + QStringList {"checkedPressed", "released"};
     QTest::newRow("click unchecks")
-        << true << QPoint(20, 20) << click + QStringList {"uncheckedPressed", "released"};
+        << "checked" << inside << inside << uncheck + QStringList {"uncheckedPressed", "released"};
     QTest::newRow("released outside")
-        << false << QPoint(100, 100) << QStringList {"pressed", "uncheckedPressed", "released"};
+        << "" << inside << outside << QStringList {"pressed", "uncheckedPressed", "released"};
     QTest::newRow("checked, released outside")
-        << true << QPoint(100, 100) << QStringList {"pressed", "checkedPressed", "released"};
+        << "checked" << inside << outside << QStringList {"pressed", "checkedPressed", "released"};
+    // In editing a release reports to the toolbar editor instead.
+    QTest::newRow("editing: add from badge")
+        << "editing type7" << badge << badge << check + QStringList {"addBoardToolbar"};
+    QTest::newRow("editing: remove from badge")
+        << "editing toolbar type7" << badge << badge << check + QStringList {"removeFormToolbar"};
+    QTest::newRow("editing: select for moving") << "editing toolbar type7" << inside << inside
+                                                << check + QStringList {"selectedMoveButton true"};
+    QTest::newRow("editing: no badge below type 7")
+        << "editing toolbar" << badge << badge << check + QStringList {"selectedMoveButton true"};
 }
 
 void tst_ToolAction::releaseSignals()
 {
-    QFETCH(bool, checked);
+    QFETCH(QString, state);
+    QFETCH(QPoint, pressAt);
     QFETCH(QPoint, releaseAt);
     QFETCH(QStringList, signalsEmitted);
     KvToolAction button;
-    button.resize(40, 40);
-    button.setCheckable(true);
-    button.setChecked(checked);
-
-    KvSignalLog log(&button);
-    QTest::mousePress(&button, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
-    QTest::mouseRelease(&button, Qt::LeftButton, Qt::NoModifier, releaseAt);
-    QCOMPARE(log.names, signalsEmitted);
-}
-
-void tst_ToolAction::editingBadgeAndSelection_data()
-{
-    QTest::addColumn<bool>("inToolbar");
-    QTest::addColumn<int>("type");
-    QTest::addColumn<QPoint>("clickAt");
-    QTest::addColumn<QString>("editorSignal");
-
-    const QPoint badge(40, 5);
-    QTest::newRow("add from badge") << false << 7 << badge << "addBoardToolbar";
-    QTest::newRow("remove from badge") << true << 7 << badge << "removeFormToolbar";
-    QTest::newRow("select for moving") << true << 7 << QPoint(20, 30) << "selectedMoveButton true";
-    QTest::newRow("no badge below type 7") << true << 6 << badge << "selectedMoveButton true";
-}
-
-void tst_ToolAction::editingBadgeAndSelection()
-{
-    QFETCH(bool, inToolbar);
-    QFETCH(int, type);
-    QFETCH(QPoint, clickAt);
-    QFETCH(QString, editorSignal);
-    KvToolAction button;
-    button.resize(48, 48);
-    button.setProperty("type", type);
-    button.setEditing(true);
-    button.setInToolbar(inToolbar);
+    setUp(button, state);
     paintedImage(&button); // the badge's hit area comes from painting
 
     KvSignalLog log(&button);
-    QTest::mouseClick(&button, Qt::LeftButton, Qt::NoModifier, clickAt);
-    QCOMPARE(log.calls, QStringList({"pressed", "released", "clicked false", editorSignal}));
-    QCOMPARE(button.isSelected(), editorSignal.endsWith("true"));
+    QTest::mousePress(&button, Qt::LeftButton, Qt::NoModifier, pressAt);
+    QTest::mouseRelease(&button, Qt::LeftButton, Qt::NoModifier, releaseAt);
+    QCOMPARE(log.calls, signalsEmitted);
+    QCOMPARE(button.isSelected(), signalsEmitted.last().endsWith("true"));
 }
 
 void tst_ToolAction::longPressStartsDrag()
