@@ -25,7 +25,6 @@ private slots:
     void handleAndTrackForWidth();
     void dragReportsWidthUnderHandle_data();
     void dragReportsWidthUnderHandle();
-    void unknownWidthFallsBackOnRelease();
     void clearAllButton();
     void showErasePlacesPopupAbove();
 
@@ -88,6 +87,7 @@ void tst_ErasePopup::handleAndTrackForWidth()
 
 void tst_ErasePopup::dragReportsWidthUnderHandle_data()
 {
+    QTest::addColumn<int>("width");
     QTest::addColumn<int>("pressX");
     QTest::addColumn<int>("moveX");
     QTest::addColumn<int>("releaseX");
@@ -99,29 +99,39 @@ void tst_ErasePopup::dragReportsWidthUnderHandle_data()
     // handle sits on the popup's middle row.
     const QStringList none;
     QTest::newRow("34: slot 1 reported, slot 0 painted")
-        << 15 << 35 << 35 << QStringList {"eraseWidthChanged 65"} << QPoint(34, 21) << 10;
+        << 30 << 15 << 35 << 35 << QStringList {"eraseWidthChanged 65"} << QPoint(34, 21) << 10;
+    QTest::newRow("44 reports 65")
+        << 30 << 15 << 45 << 45 << QStringList {"eraseWidthChanged 65"} << QPoint(44, 21) << 13;
     QTest::newRow("109 reports 80")
-        << 15 << 110 << 110 << QStringList {"eraseWidthChanged 80"} << QPoint(109, 21) << 16;
+        << 30 << 15 << 110 << 110 << QStringList {"eraseWidthChanged 80"} << QPoint(109, 21) << 16;
     QTest::newRow("190 reports 120, paints 110")
-        << 15 << 191 << 191 << QStringList {"eraseWidthChanged 120"} << QPoint(190, 21) << 22;
-    QTest::newRow("191") << 15 << 192 << 192 << QStringList {"eraseWidthChanged 120"}
+        << 30 << 15 << 191 << 191 << QStringList {"eraseWidthChanged 120"} << QPoint(190, 21) << 22;
+    QTest::newRow("191") << 30 << 15 << 192 << 192 << QStringList {"eraseWidthChanged 120"}
                          << QPoint(191, 21) << 24;
-    QTest::newRow("same slot: nothing reported") << 15 << 20 << 20 << none << QPoint(19, 21) << 10;
-    QTest::newRow("beyond the track band") << 15 << 212 << 212 << none << QPoint(15, 23) << 10;
-    QTest::newRow("press off the handle") << 150 << 100 << 100 << none << QPoint(15, 23) << 10;
+    QTest::newRow("same slot: nothing reported")
+        << 30 << 15 << 20 << 20 << none << QPoint(19, 21) << 10;
+    QTest::newRow("beyond the track band")
+        << 30 << 15 << 212 << 212 << none << QPoint(15, 23) << 10;
+    QTest::newRow("press off the handle")
+        << 30 << 150 << 100 << 100 << none << QPoint(15, 23) << 10;
     QTest::newRow("released over clear-all: back to press x")
-        << 18 << 150 << 238 << QStringList {"eraseWidthChanged 100", "eraseWidthChanged 30"}
+        << 30 << 18 << 150 << 238 << QStringList {"eraseWidthChanged 100", "eraseWidthChanged 30"}
         << QPoint(18, 21) << 10;
+    // A width off the table sits at slot 0 until a release reports the width there.
+    QTest::newRow("unknown width falls back on release")
+        << 45 << 150 << 150 << 150 << QStringList {"eraseWidthChanged 30"} << QPoint(15, 23) << 10;
 }
 
 void tst_ErasePopup::dragReportsWidthUnderHandle()
 {
+    QFETCH(int, width);
     QFETCH(int, pressX);
     QFETCH(int, moveX);
     QFETCH(int, releaseX);
     QFETCH(QStringList, reported);
     QFETCH(QPoint, handle);
     QFETCH(int, paintedDiameter);
+    popup->setEraseWidth(width);
 
     KvSignalLog log(popup);
     QTest::mousePress(popup, Qt::LeftButton, Qt::NoModifier, QPoint(pressX, 23));
@@ -132,21 +142,9 @@ void tst_ErasePopup::dragReportsWidthUnderHandle()
 
     QCOMPARE(log.calls, reported);
     QCOMPARE(popup->eraseWidth(),
-             reported.isEmpty() ? 30 : reported.last().section(' ', 1).toInt());
+             reported.isEmpty() ? width : reported.last().section(' ', 1).toInt());
     QVERIFY(popup->isVisible());
     verifyHandle(handle, paintedDiameter);
-}
-
-void tst_ErasePopup::unknownWidthFallsBackOnRelease()
-{
-    popup->setEraseWidth(45);
-    QCOMPARE(popup->eraseWidth(), 45);
-    // Placed at slot 0 and painted with slot 0's size.
-    verifyHandle(QPoint(15, 23), 10);
-
-    KvSignalLog log(popup);
-    QTest::mouseClick(popup, Qt::LeftButton, Qt::NoModifier, QPoint(150, 23));
-    QCOMPARE(log.calls, QStringList {"eraseWidthChanged 30"});
 }
 
 void tst_ErasePopup::clearAllButton()
