@@ -125,10 +125,6 @@ private slots:
         for (int i = 0; i < uuids.size(); ++i)
             QCOMPARE(erasedSpy[i][0].toString(), uuids[i]);
         QVERIFY(cursor() && !cursor()->isVisible());
-        QTest::ignoreMessage(QtDebugMsg, kEndEraseLine);
-        QJsonObject snapshot;
-        QVERIFY(m_engine->inputDeviceRelease(QUuid(), snapshot, -1));
-        QVERIFY(snapshot.isEmpty());
     }
 
     void dragErasesAlongItsPath()
@@ -150,8 +146,8 @@ private slots:
 
         QTest::ignoreMessage(QtDebugMsg, kEndEraseLine);
         QJsonObject snapshot;
-        m_engine->inputDeviceRelease(QUuid(), snapshot, -1);
-        QVERIFY(!cursor()->isVisible());
+        QVERIFY(m_engine->inputDeviceRelease(QUuid(), snapshot, -1));
+        QVERIFY(snapshot.isEmpty() && !cursor()->isVisible());
         QCOMPARE(m_engine->removedItemUuids(), QStringList {text(crossed->uuid())});
         // Any press starts a new gesture.
         m_engine->setStylus(0);
@@ -221,8 +217,6 @@ private slots:
         QVERIFY(!shared->isWindow());
         auto *layout = qobject_cast<QHBoxLayout *>(shared->layout());
         QVERIFY(layout && layout->count() == 1);
-        QCOMPARE(layout->contentsMargins(), QMargins());
-        QCOMPARE(layout->spacing(), 0);
         QCOMPARE(layout->itemAt(0)->widget()->objectName(), QStringLiteral("wd"));
     }
 
