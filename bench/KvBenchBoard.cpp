@@ -21,7 +21,7 @@ std::map<std::pair<int, int>, std::unique_ptr<KvBenchBoard>> &boards()
 
 enum BoardKind { ByPieces, ByStrokes, InView };
 
-// Samples per drawn board stroke, 2.5 units apart: about nine pieces each.
+// Samples per drawn board stroke, 2.5 units apart: about twelve pieces each.
 const int kStrokeSamples = 25;
 const double kStrokeStep = 2.5;
 // Strokes drawn at the same time while a board is built, and how often events are processed.
@@ -150,17 +150,6 @@ QList<QPointF> KvBenchBoard::handwriting(const QPointF &origin, int samples, dou
         position += QPointF(step * std::cos(heading), step * std::sin(heading));
     }
     return points;
-}
-
-KvGraphicsStrokesGroup *KvBenchBoard::draw(KvPenObject *engine, const QList<QPointF> &samples)
-{
-    const QUuid uuid = QUuid::createUuid();
-    engine->inputDevicePress(samples.first(), uuid, -1);
-    for (int i = 1; i < samples.size(); ++i)
-        engine->inputDeviceMove(samples.at(i), uuid, -1);
-    QJsonObject snapshot;
-    engine->inputDeviceRelease(uuid, snapshot, -1);
-    return qgraphicsitem_cast<KvGraphicsStrokesGroup *>(m_scene->lastAdded());
 }
 
 int KvBenchBoard::drawTogether(KvPenObject *engine, const QList<QList<QPointF>> &strokes)

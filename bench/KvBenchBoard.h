@@ -10,11 +10,10 @@
 
 #include <memory>
 
-class KvGraphicsStrokesGroup;
 class KvPenObject;
 
 // A board as a host holds it: a scene shown in a 1920 x 1080 view, filled with handwriting
-// drawn through the engine. Between strokes the event loop runs, as it does between a host's
+// drawn through the engine. While it fills, the event loop runs as it does between a host's
 // input events, so that the scene's growing scene rect and its item index are those of a live
 // board rather than a list that every query scans.
 class KvBenchBoard
@@ -24,7 +23,7 @@ public:
     static constexpr int kViewHeight = 1080;
 
     // Shared boards, built on first use and kept for the run. A long board of 100 x 100 cells,
-    // 40 across, one stroke of about nine pieces per cell, either until it holds `pieces`
+    // 40 across, one stroke of about twelve pieces per cell, either until it holds `pieces`
     // committed pieces or with `strokes` strokes.
     static KvBenchBoard &withPieces(int pieces);
     static KvBenchBoard &withStrokes(int strokes);
@@ -46,8 +45,6 @@ public:
     static QList<QPointF> handwriting(const QPointF &origin, int samples, double step,
                                       quint32 seed);
 
-    // Draws a whole stroke with the engine and returns its group.
-    KvGraphicsStrokesGroup *draw(KvPenObject *engine, const QList<QPointF> &samples);
     // Finishes the engine's open stroke and takes its group off the board.
     void releaseAndDiscard(KvPenObject *engine, int id = -1);
 
