@@ -423,30 +423,27 @@ void TestRemote::wholeStrokeReplay_data()
     QTest::addColumn<QList<QPointF>>("points");
     QTest::addColumn<double>("width");
 
+    const auto row = [](const char *name, int viewWidth, double zoom, const QJsonObject &data,
+                        const QList<QPointF> &points, double width) {
+        QTest::newRow(name) << viewWidth << zoom << data << points << width;
+    };
     const QJsonObject dot {{"pos", "10.7,20.2"}, {"width", 4}, {"type", 0}};
     const QJsonObject at100 = with(dot, {{"pos", "100,100"}, {"width", 10}});
-    QTest::newRow("no board width") << 800 << 1.0 << dot << QList<QPointF> {{10, 20}} << 4.0;
-    QTest::newRow("board width 0")
-        << 800 << 1.0 << with(dot, {{"boardWidth", 0}}) << QList<QPointF> {{10, 20}} << 4.0;
-    QTest::newRow("sender twice as wide")
-        << 960 << 1.0 << with(at100, {{"boardWidth", 1920}, {"pos", "100,50;160,50"}})
-        << QList<QPointF> {{50, 25}, {80, 25}} << 5.0;
-    QTest::newRow("halved width 2 keeps 4")
-        << 960 << 1.0 << with(dot, {{"boardWidth", 1920}}) << QList<QPointF> {{5, 10}} << 4.0;
-    QTest::newRow("scale 0.75 gives 3")
-        << 960 << 1.0 << with(dot, {{"boardWidth", 1280}, {"pos", "100,40"}})
-        << QList<QPointF> {{75, 30}} << 3.0;
-    QTest::newRow("zoom 2") << 800 << 2.0 << at100 << QList<QPointF> {{50, 50}} << 5.0;
-    QTest::newRow("zoom rounded to two decimals")
-        << 800 << 0.504 << at100 << QList<QPointF> {{200, 200}} << 20.0;
-    QTest::newRow("zoom rounding to 0 counts as 1")
-        << 800 << 0.004 << with(dot, {{"pos", "100,100"}}) << QList<QPointF> {{100, 100}} << 4.0;
-    QTest::newRow("offsets") << 800 << 1.0 << with(dot, {{"dx", 5}, {"dy", -30}})
-                             << QList<QPointF> {{15, -9}} << 4.0;
-    QTest::newRow("fractional offsets count as 0")
-        << 800 << 1.0 << with(dot, {{"dx", 2.5}, {"dy", "7"}}) << QList<QPointF> {{10, 20}} << 4.0;
-    QTest::newRow("no view is unscaled")
-        << 0 << 1.0 << with(dot, {{"boardWidth", 3000}}) << QList<QPointF> {{10, 20}} << 4.0;
+    row("no board width", 800, 1.0, dot, {{10, 20}}, 4.0);
+    row("board width 0", 800, 1.0, with(dot, {{"boardWidth", 0}}), {{10, 20}}, 4.0);
+    row("sender twice as wide", 960, 1.0,
+        with(at100, {{"boardWidth", 1920}, {"pos", "100,50;160,50"}}), {{50, 25}, {80, 25}}, 5.0);
+    row("halved width 2 keeps 4", 960, 1.0, with(dot, {{"boardWidth", 1920}}), {{5, 10}}, 4.0);
+    row("scale 0.75 gives 3", 960, 1.0, with(dot, {{"boardWidth", 1280}, {"pos", "100,40"}}),
+        {{75, 30}}, 3.0);
+    row("zoom 2", 800, 2.0, at100, {{50, 50}}, 5.0);
+    row("zoom rounded to two decimals", 800, 0.504, at100, {{200, 200}}, 20.0);
+    row("zoom rounding to 0 counts as 1", 800, 0.004, with(dot, {{"pos", "100,100"}}), {{100, 100}},
+        4.0);
+    row("offsets", 800, 1.0, with(dot, {{"dx", 5}, {"dy", -30}}), {{15, -9}}, 4.0);
+    row("fractional offsets count as 0", 800, 1.0, with(dot, {{"dx", 2.5}, {"dy", "7"}}),
+        {{10, 20}}, 4.0);
+    row("no view is unscaled", 0, 1.0, with(dot, {{"boardWidth", 3000}}), {{10, 20}}, 4.0);
 }
 
 void TestRemote::wholeStrokeReplay()

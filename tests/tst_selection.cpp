@@ -20,8 +20,7 @@ private slots:
     void init();
     void cleanup();
 
-    void delegateOnlyForStrokesGroups();
-    void showFrameOnlyForStrokesGroups();
+    void delegateAndControlsOnlyForStrokesGroups();
     void oneFrameIsReused();
     void frameDeletedWithItsSceneIsMadeAgain();
     void frameIsTheHostFrame();
@@ -68,19 +67,7 @@ KvGraphicsStrokesGroup *TestSelection::addGroup(const QRectF &rect)
     return group;
 }
 
-void TestSelection::delegateOnlyForStrokesGroups()
-{
-    KvGraphicsStrokesGroup *group = addGroup(QRectF(0, 0, 10, 10));
-    QVERIFY(group->delegate());
-    QCOMPARE(core->getItemDelegate(group), group->delegate());
-
-    QGraphicsRectItem foreign(0, 0, 5, 5);
-    QCOMPARE(core->getItemDelegate(group->items().first()), nullptr);
-    QCOMPARE(core->getItemDelegate(&foreign), nullptr);
-    QCOMPARE(core->getItemDelegate(nullptr), nullptr);
-}
-
-void TestSelection::showFrameOnlyForStrokesGroups()
+void TestSelection::delegateAndControlsOnlyForStrokesGroups()
 {
     KvGraphicsStrokesGroup *group = addGroup(QRectF(0, 0, 10, 10));
     group->setVisible(false);
@@ -88,10 +75,12 @@ void TestSelection::showFrameOnlyForStrokesGroups()
     foreign->setVisible(false);
     scene->addItem(foreign);
     const int itemCount = scene->items().size();
-
-    core->showFrame(foreign);
-    core->showFrame(group->items().first());
-    core->showFrame(nullptr);
+    QVERIFY(group->delegate());
+    QCOMPARE(core->getItemDelegate(group), group->delegate());
+    for (QGraphicsItem *other : QList<QGraphicsItem *> {foreign, group->items().first(), nullptr}) {
+        QCOMPARE(core->getItemDelegate(other), nullptr);
+        core->showFrame(other);
+    }
     QVERIFY(!foreign->isVisible());
     QVERIFY(!group->delegate()->hasControls());
     QCOMPARE(scene->items().size(), itemCount);
