@@ -274,7 +274,6 @@ private slots:
                 QCOMPARE(piece->mapToScene(piece->polygon()),
                          savedPiece->mapToScene(savedPiece->polygon()));
                 QCOMPARE(piece->transform(), savedPiece->transform());
-                QCOMPARE(piece->zValue(), savedPiece->zValue());
                 QCOMPARE(piece->fillRule(), savedPiece->fillRule());
                 QVERIFY(piece->parentItem() == group && piece->strokesGroup() == group);
                 QCOMPARE(piece->stroke(), group->items().first()->stroke());
