@@ -20,7 +20,8 @@
 class KvSoakSession
 {
 public:
-    explicit KvSoakSession(quint32 seed);
+    // `paintView`: paint the view at every check, as a screen would.
+    KvSoakSession(quint32 seed, bool paintView);
 
     // Runs for `seconds`, checking every `checkMs` and clearing every `clearSeconds`; false as
     // soon as an invariant breaks (the failures say which).
@@ -60,6 +61,7 @@ private:
     static qint64 heapInUse();
 
     QRandomGenerator m_random;
+    bool m_paintView;
     KvGraphicsScene m_scene;
     QGraphicsView m_view;
     KvPenCore m_core;

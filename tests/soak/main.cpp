@@ -1,5 +1,5 @@
 // Soak: a whole class drawing on one board for a set time. Usage:
-//   kvpen_soak [--seconds N] [--seed S] [--check-ms N] [--clear-seconds N]
+//   kvpen_soak [--seconds N] [--seed S] [--check-ms N] [--clear-seconds N] [--no-paint]
 #include "KvSoakSession.h"
 
 #include <QApplication>
@@ -32,11 +32,12 @@ int main(int argc, char **argv)
     const QCommandLineOption seed("seed", "Seed of the random drawing.", "seed", "1");
     const QCommandLineOption checkMs("check-ms", "Time between checks.", "ms", "1000");
     const QCommandLineOption clearSeconds("clear-seconds", "Time between clears.", "s", "30");
-    parser.addOptions({seconds, seed, checkMs, clearSeconds});
+    const QCommandLineOption noPaint("no-paint", "Never paint the view.");
+    parser.addOptions({seconds, seed, checkMs, clearSeconds, noPaint});
     parser.addHelpOption();
     parser.process(app);
 
-    KvSoakSession session(parser.value(seed).toUInt());
+    KvSoakSession session(parser.value(seed).toUInt(), !parser.isSet(noPaint));
     const bool passed = session.run(parser.value(seconds).toDouble(), parser.value(checkMs).toInt(),
                                     parser.value(clearSeconds).toDouble());
     std::printf("%s\n", qPrintable(session.report()));
