@@ -77,13 +77,13 @@ private:
         return true;
     }
 
-    // Qt stores the spec byte as it comes, and copying a colour with an unknown spec is
+    // Qt stores the colour-model byte as it comes, and copying a colour of an unknown model is
     // undefined.
     bool color()
     {
-        qint8 spec = 0;
-        m_stream >> spec;
-        return ok() && spec >= QColor::Invalid && spec <= QColor::ExtendedRgb && skip(10);
+        qint8 model = 0;
+        m_stream >> model;
+        return ok() && model >= QColor::Invalid && model <= QColor::ExtendedRgb && skip(10);
     }
 
     bool brush()

@@ -1,3 +1,4 @@
+#include "KvBoardInspection.h"
 #include "KvGraphicsPolygonItem.h"
 #include "KvGraphicsStrokesGroup.h"
 #include "KvPenCore.h"
@@ -21,21 +22,6 @@ const QString kPenChanged = QStringLiteral("sig_penChanged");
 const QString kRemoveItem = QStringLiteral("sig_removeItem");
 const QString kEraseItem = QStringLiteral("sig_eraseItem");
 const double kNoPressure = 0.0;
-
-QString text(const QUuid &uuid)
-{
-    return uuid.toString(QUuid::WithoutBraces);
-}
-
-QList<KvGraphicsStrokesGroup *> groupsOn(const KvGraphicsScene &scene)
-{
-    QList<KvGraphicsStrokesGroup *> groups;
-    for (QGraphicsItem *item : scene.getFastAccessItems()) {
-        if (auto *group = dynamic_cast<KvGraphicsStrokesGroup *>(item))
-            groups.append(group);
-    }
-    return groups;
-}
 
 QUuid uuidOf(const QSignalSpy &sent, int index)
 {

@@ -1,3 +1,4 @@
+#include "KvBoardInspection.h"
 #include "KvGraphicsPolygonItem.h"
 #include "KvGraphicsStrokesGroup.h"
 #include "KvPenObject.h"
@@ -13,21 +14,6 @@ using Call = KvRecordingScene::Call;
 
 namespace {
 const char kEndEraseLine[] = "KvPenObject::endErase";
-
-QString text(const QUuid &uuid)
-{
-    return uuid.toString(QUuid::WithoutBraces);
-}
-
-QList<KvGraphicsStrokesGroup *> groupsOn(const QGraphicsScene &scene)
-{
-    QList<KvGraphicsStrokesGroup *> found;
-    for (QGraphicsItem *item : scene.items(Qt::AscendingOrder)) {
-        if (auto *group = qgraphicsitem_cast<KvGraphicsStrokesGroup *>(item))
-            found.append(group);
-    }
-    return found;
-}
 
 int inkItemsOn(const QGraphicsScene &scene)
 {

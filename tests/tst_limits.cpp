@@ -1,4 +1,5 @@
 // The limits on hostile input, each at its edge: the last value taken and the first refused.
+#include "KvBoardInspection.h"
 #include "KvGraphicsScene.h"
 #include "KvGraphicsStrokesGroup.h"
 #include "KvPenCore.h"
@@ -22,16 +23,6 @@ QJsonObject liveInk(int mousetype, double x, int width)
     return {{"x", x},      {"y", 0},         {"mousetype", mousetype},
             {"id", 1},     {"width", width}, {"color", "#ff0000"},
             {"pen", true}, {"uuid", kUuid}};
-}
-
-QList<KvGraphicsStrokesGroup *> groupsOn(const KvGraphicsScene &scene)
-{
-    QList<KvGraphicsStrokesGroup *> groups;
-    for (QGraphicsItem *item : scene.getFastAccessItems()) {
-        if (auto *group = qgraphicsitem_cast<KvGraphicsStrokesGroup *>(item))
-            groups.append(group);
-    }
-    return groups;
 }
 
 void expectRefusal(const QString &pattern)

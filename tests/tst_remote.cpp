@@ -1,3 +1,4 @@
+#include "KvBoardInspection.h"
 #include "KvGraphicsPolygonItem.h"
 #include "KvGraphicsStrokesGroup.h"
 #include "KvPenCore.h"
@@ -20,21 +21,6 @@ namespace {
 const double kNoPressure = 0.0;
 const QString kAlice = QStringLiteral("alice");
 const QString kGoodUuid = QStringLiteral("6f1b6a57-52c4-4e36-9d53-3f30c7f61a2d");
-
-QString text(const QUuid &uuid)
-{
-    return uuid.toString(QUuid::WithoutBraces);
-}
-
-QList<KvGraphicsStrokesGroup *> groupsOn(const KvGraphicsScene &scene)
-{
-    QList<KvGraphicsStrokesGroup *> groups;
-    for (QGraphicsItem *item : scene.getFastAccessItems()) {
-        if (auto *group = dynamic_cast<KvGraphicsStrokesGroup *>(item))
-            groups.append(group);
-    }
-    return groups;
-}
 
 // Items on the board that belong to no strokes group (open strokes, leftovers).
 int looseItems(const QGraphicsScene &scene)
