@@ -2,6 +2,7 @@
 
 #include "KvBoardChange.h"
 #include "KvBoardDocument.h"
+#include "KvBoardFragment.h"
 #include "KvGraphicsStrokesGroup.h"
 #include "KvPenCore.h"
 
@@ -215,13 +216,32 @@ void KvBoard::receiveRemoval(const QStringList &uuids)
     });
 }
 
-void KvBoard::receiveRestore(const QStringList &uuids)
+void KvBoard::receiveRestore(const QByteArray &xml)
 {
+    QDomDocument document;
+    QDomElement board;
+    QString error;
+    if (!KvBoardDocument::readXml(xml, &document, &board, &error)) {
+        qDebug() << "KvBoard::receiveRestore" << error;
+        return;
+    }
+    QSet<QString> present;
+    for (const KvGraphicsStrokesGroup *group : m_scene->strokes())
+        present.insert(group->uuid().toString(QUuid::WithoutBraces));
     applyQuietly([&] {
-        for (const QString &uuid : uuids) {
-            if (KvGraphicsStrokesGroup *group = m_scene->strokeOffBoard(uuid))
-                m_scene->addBoardItem(group);
+        for (QDomElement stroke = board.firstChildElement(); !stroke.isNull();) {
+            const QDomElement next = stroke.nextSiblingElement();
+            const QString uuid = KvBoardFragment::uuidOf(stroke);
+            KvGraphicsStrokesGroup *erased
+                = present.contains(uuid) ? nullptr : m_scene->strokeOffBoard(uuid);
+            if (erased)
+                m_scene->addBoardItem(erased);
+            if (erased || present.contains(uuid) || uuid.isEmpty())
+                board.removeChild(stroke);
+            present.insert(uuid);
+            stroke = next;
         }
+        m_core->importSceneXml(&document, &board, KvBoardDocument::kSaveName);
     });
 }
 

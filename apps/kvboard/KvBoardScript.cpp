@@ -90,7 +90,7 @@ bool KvBoardScript::run(const QString &outDir, QString *error)
     QObject::connect(&transport, &KvBoardTransport::sent, [&](const QJsonObject &envelope) {
         QJsonObject line = envelope;
         line.insert(QStringLiteral("step"), index);
-        log.write(KvBoardTransport::encode(line) + '\n');
+        log.write(QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n');
     });
 
     const Players players {&board, &boardView, &mirror, &mirrorView};

@@ -1,0 +1,84 @@
+#include "KvBoardFragment.h"
+
+#include "KvBoardDocument.h"
+
+#include <QDomDocument>
+#include <QTextStream>
+#include <QUuid>
+
+namespace {
+
+// Takes the strokes out of `board`, leaving the document around them.
+QList<QDomElement> takeStrokes(QDomElement &board)
+{
+    QList<QDomElement> strokes;
+    while (!board.firstChildElement().isNull())
+        strokes.append(board.removeChild(board.firstChildElement()).toElement());
+    return strokes;
+}
+
+int sizeOf(const QDomElement &element)
+{
+    QString text;
+    QTextStream stream(&text);
+    element.save(stream, 1);
+    return text.toUtf8().size();
+}
+
+} // namespace
+
+QString KvBoardFragment::uuidOf(const QDomElement &stroke)
+{
+    const QUuid uuid(stroke.firstChildElement(QStringLiteral("uuid")).text().trimmed());
+    return uuid.isNull() ? QString() : uuid.toString(QUuid::WithoutBraces);
+}
+
+QStringList KvBoardFragment::uuids(const QByteArray &xml)
+{
+    QDomDocument document;
+    QDomElement board;
+    QStringList list;
+    if (!KvBoardDocument::readXml(xml, &document, &board, nullptr))
+        return list;
+    for (QDomElement stroke = board.firstChildElement(); !stroke.isNull();
+         stroke = stroke.nextSiblingElement())
+        list.append(uuidOf(stroke));
+    return list;
+}
+
+QByteArray KvBoardFragment::subset(const QByteArray &xml, const QSet<QString> &keep)
+{
+    QDomDocument document;
+    QDomElement board;
+    if (!KvBoardDocument::readXml(xml, &document, &board, nullptr))
+        return {};
+    for (const QDomElement &stroke : takeStrokes(board)) {
+        if (keep.contains(uuidOf(stroke)))
+            board.appendChild(stroke);
+    }
+    return document.toByteArray(1);
+}
+
+QList<QByteArray> KvBoardFragment::split(const QByteArray &xml, int maxBytes)
+{
+    QDomDocument document;
+    QDomElement board;
+    if (!KvBoardDocument::readXml(xml, &document, &board, nullptr))
+        return {};
+    const QList<QDomElement> strokes = takeStrokes(board);
+    const int frame = document.toByteArray(1).size();
+    QList<QByteArray> parts;
+    int size = frame;
+    for (const QDomElement &stroke : strokes) {
+        const int strokeSize = sizeOf(stroke);
+        if (board.hasChildNodes() && size + strokeSize > maxBytes) {
+            parts.append(document.toByteArray(1));
+            takeStrokes(board);
+            size = frame;
+        }
+        board.appendChild(stroke);
+        size += strokeSize;
+    }
+    parts.append(document.toByteArray(1));
+    return parts;
+}
