@@ -3,6 +3,8 @@
 #include <QJsonArray>
 #include <QString>
 
+#include <functional>
+
 class KvBoard;
 class KvBoardView;
 
@@ -17,6 +19,7 @@ class KvBoardView;
 //   touchPress, touchMove, touchRelease        a finger: "id", "at"
 //   erase       the area eraser (a palm) at "at", "size" wide; endErase lifts it
 //   undo, redo, clear, zoom ("factor"), save ("file", in the output folder)
+//   wait        runs the event loop for "ms" milliseconds
 // Every pointer step leaves exactly one live message; messages.jsonl tags each message with
 // the index of the step that sent it.
 class KvBoardScript
@@ -24,6 +27,10 @@ class KvBoardScript
 public:
     bool load(const QString &path, QString *error);
     bool run(const QString &outDir, QString *error);
+    // Runs around the steps (taking part in a shared board, say): `before` once the boards
+    // exist, `after` after the last step; false, with the reason in `error`, ends the run.
+    using Hook = std::function<bool(KvBoard *board, QString *error)>;
+    void setHooks(Hook before, Hook after);
 
 private:
     struct Players
@@ -38,6 +45,8 @@ private:
     bool setTool(KvBoard *board, const QJsonObject &step, QString *error);
 
     QJsonArray m_steps;
+    Hook m_before;
+    Hook m_after;
     bool m_wholeStroke = false;
     int m_delay = 0;
 };

@@ -1,3 +1,5 @@
+#include "KvBoardClient.h"
+#include "KvBoardNetCommand.h"
 #include "KvBoardScript.h"
 #include "KvBoardTransport.h"
 #include "KvBoardWindow.h"
@@ -20,11 +22,19 @@ bool hasArgument(int argc, char **argv, const char *name)
     return false;
 }
 
-int playScript(const QString &session, const QString &outDir)
+int playScript(const QString &session, const QString &outDir, const QCommandLineParser &parser,
+               const KvBoardNetCommand &net)
 {
     KvBoardScript script;
     QString error;
-    if (!script.load(session, &error) || !script.run(outDir, &error)) {
+    if (!script.load(session, &error)) {
+        std::fprintf(stderr, "kvboard: %s\n", qPrintable(error));
+        return 1;
+    }
+    if (net.joins(parser)) {
+        if (const int code = net.playJoined(parser, &script, outDir))
+            return code;
+    } else if (!script.run(outDir, &error)) {
         std::fprintf(stderr, "kvboard: %s\n", qPrintable(error));
         return 1;
     }
@@ -40,8 +50,9 @@ int playScript(const QString &session, const QString &outDir)
 
 int main(int argc, char **argv)
 {
-    // A scripted session needs no display.
-    if (hasArgument(argc, argv, "--script"))
+    // A scripted session and the relay need no display; the relay's rooms keep boards, whose
+    // scenes need QApplication.
+    if (hasArgument(argc, argv, "--script") || hasArgument(argc, argv, "--serve"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kvboard"));
@@ -66,10 +77,14 @@ int main(int argc, char **argv)
                                  QStringLiteral("Folder for the scripted session's outputs."),
                                  QStringLiteral("dir"), QStringLiteral("out"));
     parser.addOptions({mirror, delay, script, out});
+    const KvBoardNetCommand net;
+    net.addOptions(parser);
     parser.process(app);
 
+    if (net.serves(parser))
+        return net.serve(parser);
     if (parser.isSet(script))
-        return playScript(parser.value(script), parser.value(out));
+        return playScript(parser.value(script), parser.value(out), parser, net);
 
     const QString mode = parser.value(mirror);
     bool delayOk = false;
@@ -85,6 +100,11 @@ int main(int argc, char **argv)
     window.transport()->setDelay(milliseconds);
     if (!parser.positionalArguments().isEmpty())
         window.setDocumentPath(parser.positionalArguments().constFirst());
+    QString error;
+    if (net.joins(parser) && !net.join(parser, &window, &error)) {
+        std::fprintf(stderr, "kvboard: %s\n", qPrintable(error));
+        return 2;
+    }
     window.show();
     return app.exec();
 }
