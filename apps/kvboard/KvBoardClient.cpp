@@ -2,6 +2,7 @@
 
 #include "KvBoard.h"
 #include "KvBoardFragment.h"
+#include "KvBoardHandshake.h"
 #include "KvBoardLink.h"
 #include "KvGraphicsStrokesGroup.h"
 
@@ -164,6 +165,13 @@ void KvBoardClient::setState(State state)
 void KvBoardClient::lost()
 {
     m_liveGestures.clear();
+    const int code = m_socket.closeCode();
+    if (code == KvBoardHandshake::kWrongToken || code == KvBoardHandshake::kNoSuchRoom) {
+        m_reason
+            = QStringLiteral("refused by %1: %2").arg(m_url.toString(), m_socket.closeReason());
+        m_open = false;
+        setState(Refused);
+    }
     if (m_state == Refused || !m_open) {
         if (m_state != Refused)
             setState(Offline);

@@ -61,6 +61,8 @@ QByteArray KvBoardFragment::subset(const QByteArray &xml, const QSet<QString> &k
 
 QList<QByteArray> KvBoardFragment::split(const QByteArray &xml, int maxBytes)
 {
+    if (xml.size() <= maxBytes)
+        return {xml};
     QDomDocument document;
     QDomElement board;
     if (!KvBoardDocument::readXml(xml, &document, &board, nullptr))

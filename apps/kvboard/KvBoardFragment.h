@@ -19,6 +19,6 @@ public:
     // The document with only the strokes whose uuid is in `keep`.
     static QByteArray subset(const QByteArray &xml, const QSet<QString> &keep);
     // The document cut into documents of about `maxBytes` at most, in order; a stroke larger
-    // than that gets a document of its own. One empty document for an empty board.
+    // than that gets a document of its own. A document that fits comes back as it is.
     static QList<QByteArray> split(const QByteArray &xml, int maxBytes);
 };

@@ -1,43 +1,18 @@
 #include "KvBoardHandshake.h"
 
-#include <QList>
+#include <QNetworkRequest>
 #include <QRegularExpression>
-#include <QUrl>
 
-namespace {
-
-const QByteArray kHeadEnd("\r\n\r\n");
-
-} // namespace
-
-KvBoardHandshake::Outcome KvBoardHandshake::parse(const QByteArray &bytes,
-                                                  KvBoardHandshake *handshake)
+bool KvBoardHandshake::read(const QNetworkRequest &request, KvBoardHandshake *handshake)
 {
-    const int end = bytes.indexOf(kHeadEnd);
-    if (end < 0)
-        return bytes.size() > kMaxHeadBytes ? Malformed : Incomplete;
-    if (end > kMaxHeadBytes)
-        return Malformed;
-    const QList<QByteArray> lines = bytes.left(end).split('\n');
-    const QList<QByteArray> request = lines.first().trimmed().split(' ');
-    if (request.size() != 3 || request.at(0) != "GET" || !request.at(1).startsWith('/'))
-        return Malformed;
     *handshake = {};
-    const QString path = QUrl::fromPercentEncoding(request.at(1).split('?').first());
+    const QByteArray authorization = request.rawHeader("Authorization");
+    if (authorization.startsWith("Bearer "))
+        handshake->token = authorization.mid(7).trimmed();
+    handshake->name = cleanName(QString::fromUtf8(request.rawHeader("X-Kvboard-Name")));
+    const QString path = request.url().path();
     handshake->room = path.mid(1);
-    for (int i = 1; i < lines.size(); ++i) {
-        const QByteArray &line = lines.at(i);
-        const int colon = line.indexOf(':');
-        if (colon < 0)
-            continue;
-        const QByteArray key = line.left(colon).trimmed().toLower();
-        const QByteArray value = line.mid(colon + 1).trimmed();
-        if (key == "authorization" && value.startsWith("Bearer "))
-            handshake->token = value.mid(7).trimmed();
-        else if (key == "x-kvboard-name")
-            handshake->name = cleanName(QString::fromUtf8(value));
-    }
-    return isRoomName(handshake->room) ? Complete : BadRoom;
+    return (path.isEmpty() || path.startsWith(QLatin1Char('/'))) && isRoomName(handshake->room);
 }
 
 bool KvBoardHandshake::isRoomName(const QString &room)
@@ -50,10 +25,4 @@ QString KvBoardHandshake::cleanName(const QString &name)
 {
     static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9 ._-]"));
     return QString(name).remove(unsafe).trimmed().left(kMaxNameLength);
-}
-
-QByteArray KvBoardHandshake::refusal(int status, const QByteArray &reason)
-{
-    return "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason
-        + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
 }

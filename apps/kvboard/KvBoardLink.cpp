@@ -90,9 +90,7 @@ bool KvBoardLink::apply(KvBoard *board, const KvBoardEnvelope &envelope)
 QList<KvBoardEnvelope> KvBoardLink::chunked(KvBoardEnvelope::Kind kind, const QByteArray &xml)
 {
     QList<KvBoardEnvelope> envelopes;
-    const QList<QByteArray> parts = xml.size() > kXmlPerFrame
-        ? KvBoardFragment::split(xml, kXmlPerFrame)
-        : QList<QByteArray> {xml};
+    const QList<QByteArray> parts = KvBoardFragment::split(xml, kXmlPerFrame);
     for (const QByteArray &part : parts) {
         envelopes.append({envelopes.isEmpty() ? kind : KvBoardEnvelope::Restore,
                           QString(),

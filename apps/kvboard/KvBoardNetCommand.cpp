@@ -17,7 +17,7 @@
 namespace {
 
 // How long a participant waits for the relay: at the start, and to resynchronise at the end.
-constexpr int kConnectWaitMs = 10000;
+constexpr int kConnectWaitMs = 20000;
 constexpr int kResyncWaitMs = 20000;
 
 void runEventsUntil(const QDeadlineTimer &deadline, const std::function<bool()> &done)

@@ -7,9 +7,11 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHostInfo>
 #include <QLoggingCategory>
+#include <QSslKey>
 #include <QWebSocket>
 
 namespace {
@@ -17,7 +19,6 @@ namespace {
 Q_LOGGING_CATEGORY(lcRelay, "kvpen.kvboard.relay")
 
 constexpr int kSaveIntervalMs = 30000;
-constexpr int kHandshakeTimeoutMs = 5000;
 // A hand on a 120 Hz digitiser sends 120 frames a second, ten fingers 1200: far below these.
 constexpr double kFramesPerSecond = 2000;
 constexpr double kFrameBurst = 4000;
@@ -40,25 +41,20 @@ bool sameDigest(const QByteArray &a, const QByteArray &b)
     return difference == 0;
 }
 
-QString peerKey(const QHostAddress &address, quint16 port)
+QByteArray readFile(const QString &path, QString *error)
 {
-    return address.toString() + QLatin1Char('|') + QString::number(port);
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        return file.readAll();
+    *error = path + QStringLiteral(": ") + file.errorString();
+    return {};
 }
 
 } // namespace
 
 KvBoardRelay::KvBoardRelay(QObject *parent)
     : QObject(parent)
-    , m_upgrader(QStringLiteral("kvboard"), QWebSocketServer::NonSecureMode)
 {
-    connect(&m_listener, &QTcpServer::newConnection, this, [this] {
-        while (QTcpSocket *socket = m_listener.nextPendingConnection())
-            admit(socket);
-    });
-    connect(&m_upgrader, &QWebSocketServer::newConnection, this, [this] {
-        while (QWebSocket *socket = m_upgrader.nextPendingConnection())
-            accept(socket);
-    });
     m_saveTimer.setInterval(kSaveIntervalMs);
     connect(&m_saveTimer, &QTimer::timeout, this, [this] {
         QString error;
@@ -82,7 +78,23 @@ void KvBoardRelay::setToken(const QByteArray &token)
 
 bool KvBoardRelay::setCertificate(const QString &certPath, const QString &keyPath, QString *error)
 {
-    return m_listener.setCertificate(certPath, keyPath, error);
+    const QByteArray cert = readFile(certPath, error);
+    const QByteArray key = readFile(keyPath, error);
+    if (cert.isEmpty() || key.isEmpty())
+        return false;
+    const QSslCertificate certificate(cert, QSsl::Pem);
+    QSslKey privateKey(key, QSsl::Rsa, QSsl::Pem);
+    if (privateKey.isNull())
+        privateKey = QSslKey(key, QSsl::Ec, QSsl::Pem);
+    if (certificate.isNull() || privateKey.isNull()) {
+        *error = QStringLiteral("%1 or %2: not a PEM certificate and key").arg(certPath, keyPath);
+        return false;
+    }
+    m_tls = QSslConfiguration::defaultConfiguration();
+    m_tls.setLocalCertificate(certificate);
+    m_tls.setPrivateKey(privateKey);
+    m_tls.setPeerVerifyMode(QSslSocket::VerifyNone);
+    return true;
 }
 
 bool KvBoardRelay::setBoardFile(const QString &path, QString *error)
@@ -100,18 +112,29 @@ bool KvBoardRelay::setBoardFile(const QString &path, QString *error)
 
 bool KvBoardRelay::listen(quint16 port, QString *error)
 {
-    if (m_listener.listen(QHostAddress::Any, port))
+    const bool secure = !m_tls.localCertificate().isNull();
+    m_server = new QWebSocketServer(
+        QStringLiteral("kvboard"),
+        secure ? QWebSocketServer::SecureMode : QWebSocketServer::NonSecureMode, this);
+    if (secure)
+        m_server->setSslConfiguration(m_tls);
+    connect(m_server, &QWebSocketServer::newConnection, this, [this] {
+        while (QWebSocket *socket = m_server->nextPendingConnection())
+            accept(socket);
+    });
+    if (m_server->listen(QHostAddress::Any, port))
         return true;
-    *error = m_listener.errorString();
+    *error = m_server->errorString();
     return false;
 }
 
 QString KvBoardRelay::address() const
 {
     return QStringLiteral("%1://%2:%3")
-        .arg(m_listener.isSecure() ? QStringLiteral("wss") : QStringLiteral("ws"),
+        .arg(m_server->secureMode() == QWebSocketServer::SecureMode ? QStringLiteral("wss")
+                                                                    : QStringLiteral("ws"),
              QHostInfo::localHostName())
-        .arg(m_listener.serverPort());
+        .arg(m_server->serverPort());
 }
 
 bool KvBoardRelay::saveRooms(QString *error)
@@ -129,54 +152,25 @@ KvBoardRelay::Refusals KvBoardRelay::refusals() const
     return m_refusals;
 }
 
-void KvBoardRelay::admit(QTcpSocket *socket)
-{
-    connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readHandshake(socket); });
-    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-    m_handshaking.insert(socket);
-    QTimer::singleShot(kHandshakeTimeoutMs, socket, [this, socket] {
-        if (m_handshaking.remove(socket))
-            socket->abort();
-    });
-}
-
-void KvBoardRelay::readHandshake(QTcpSocket *socket)
-{
-    KvBoardHandshake handshake;
-    const auto outcome
-        = KvBoardHandshake::parse(socket->peek(KvBoardHandshake::kMaxHeadBytes + 4), &handshake);
-    if (outcome == KvBoardHandshake::Incomplete)
-        return;
-    QByteArray refusal;
-    if (outcome == KvBoardHandshake::Malformed)
-        refusal = KvBoardHandshake::refusal(400, "Bad Request");
-    else if (outcome == KvBoardHandshake::BadRoom)
-        refusal = KvBoardHandshake::refusal(404, "No Such Room");
-    else if (!m_tokenHash.isEmpty() && !sameDigest(tokenHash(handshake.token), m_tokenHash))
-        refusal = KvBoardHandshake::refusal(401, "Unauthorized");
-    if (!refusal.isEmpty()) {
-        qCInfo(lcRelay) << "refused a handshake from" << socket->peerAddress().toString() << ':'
-                        << refusal.mid(9, 3);
-        m_handshaking.remove(socket);
-        socket->write(refusal);
-        socket->disconnectFromHost();
-        return;
-    }
-    socket->disconnect(this);
-    m_handshaking.remove(socket);
-    // The WebSocket made from it owns the socket from here.
-    socket->setParent(nullptr);
-    m_admitted.insert(peerKey(socket->peerAddress(), socket->peerPort()),
-                      {handshake.room, handshake.name});
-    m_upgrader.handleConnection(socket);
-}
-
 void KvBoardRelay::accept(QWebSocket *socket)
 {
-    const auto admitted = m_admitted.take(peerKey(socket->peerAddress(), socket->peerPort()));
+    KvBoardHandshake handshake;
+    int refusal = 0;
+    if (!KvBoardHandshake::read(socket->request(), &handshake))
+        refusal = KvBoardHandshake::kNoSuchRoom;
+    else if (!m_tokenHash.isEmpty() && !sameDigest(tokenHash(handshake.token), m_tokenHash))
+        refusal = KvBoardHandshake::kWrongToken;
+    if (refusal) {
+        qCInfo(lcRelay) << "refused" << socket->peerAddress().toString() << "with" << refusal;
+        connect(socket, &QWebSocket::disconnected, socket, &QObject::deleteLater);
+        socket->close(QWebSocketProtocol::CloseCode(refusal),
+                      refusal == KvBoardHandshake::kWrongToken ? QStringLiteral("wrong token")
+                                                               : QStringLiteral("no such room"));
+        return;
+    }
     socket->setMaxAllowedIncomingMessageSize(4 * KvBoardEnvelope::kMaxFrameBytes);
     socket->setMaxAllowedIncomingFrameSize(4 * KvBoardEnvelope::kMaxFrameBytes);
-    KvBoardRoom *joined = room(admitted.first);
+    KvBoardRoom *joined = room(handshake.room);
     m_peers.insert(socket, {joined, KvBoardRateLimit(kFramesPerSecond, kFrameBurst)});
     connect(socket, &QWebSocket::textMessageReceived, this,
             [this, socket](const QString &message) { receive(socket, message); });
@@ -184,7 +178,7 @@ void KvBoardRelay::accept(QWebSocket *socket)
     connect(socket, &QWebSocket::binaryMessageReceived, this,
             [this, socket] { receive(socket, QString()); });
     connect(socket, &QWebSocket::disconnected, this, [this, socket] { drop(socket); });
-    joined->join(socket, admitted.second);
+    joined->join(socket, handshake.name);
 }
 
 void KvBoardRelay::receive(QWebSocket *socket, const QString &message)

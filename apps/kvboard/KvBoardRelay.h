@@ -1,22 +1,21 @@
 #pragma once
 
-#include "KvBoardListener.h"
 #include "KvBoardRateLimit.h"
 
 #include <QHash>
 #include <QMap>
 #include <QObject>
-#include <QSet>
+#include <QSslConfiguration>
 #include <QTimer>
 #include <QWebSocketServer>
 
 class KvBoardRoom;
 class QWebSocket;
 
-// The relay between participants: rooms by URL path, each with its own board. It refuses a
-// handshake without the token, stamps every frame with its sender's identity, and refuses
-// (and counts) frames that are too big, malformed, of an unknown kind or over the sender's
-// rate; those reach no board.
+// The relay between participants: rooms by URL path, each with its own board. It closes a
+// connection without the token at once, before it joins any room (close code 4401), stamps every
+// frame with its sender's identity, and refuses (and counts) frames that are too big, malformed, of
+// an unknown kind or over the sender's rate; those reach no board.
 class KvBoardRelay : public QObject
 {
     Q_OBJECT
@@ -53,8 +52,6 @@ private:
         int refused = 0;
     };
 
-    void admit(QTcpSocket *socket);
-    void readHandshake(QTcpSocket *socket);
     void accept(QWebSocket *socket);
     void receive(QWebSocket *socket, const QString &message);
     void refuse(QWebSocket *socket, Peer &peer, int Refusals::*counter);
@@ -63,15 +60,12 @@ private:
     QString roomFile(const QString &room) const;
     void loadRooms();
 
-    KvBoardListener m_listener;
-    QWebSocketServer m_upgrader;
+    QSslConfiguration m_tls;
+    QWebSocketServer *m_server = nullptr;
     QByteArray m_tokenHash;
     QString m_boardFile;
     QMap<QString, KvBoardRoom *> m_rooms;
     QHash<QWebSocket *, Peer> m_peers;
-    // Handshakes checked but not yet upgraded: name and room by the peer's port and address.
-    QHash<QString, QPair<QString, QString>> m_admitted;
-    QSet<QTcpSocket *> m_handshaking;
     QTimer m_saveTimer;
     Refusals m_refusals;
 };
