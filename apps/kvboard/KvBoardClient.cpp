@@ -158,8 +158,10 @@ void KvBoardClient::connectSocket()
 
 void KvBoardClient::setState(State state)
 {
-    if (std::exchange(m_state, state) != state)
-        emit stateChanged(state);
+    if (std::exchange(m_state, state) == state)
+        return;
+    qCInfo(lcClient) << state << m_url.toString() << (state == Synced ? QString() : m_reason);
+    emit stateChanged(state);
 }
 
 void KvBoardClient::lost()
@@ -209,9 +211,35 @@ void KvBoardClient::receive(const QString &message)
             merge(erased);
         }
         return;
+    case KvBoardEnvelope::Restore:
+        if (payload.value(QStringLiteral("merge")).toBool())
+            return receiveMerged(payload.value(QStringLiteral("xml")).toString().toUtf8());
+        [[fallthrough]];
     default:
         KvBoardLink::apply(m_board, envelope);
     }
+}
+
+void KvBoardClient::receiveMerged(const QByteArray &xml)
+{
+    QSet<QString> keep;
+    QStringList erasedHere;
+    for (const QString &uuid : KvBoardFragment::uuids(xml)) {
+        if (!m_board->scene()->strokeOnBoard(uuid) && m_board->scene()->strokeOffBoard(uuid))
+            erasedHere.append(uuid);
+        else
+            keep.insert(uuid);
+    }
+    m_board->receiveRestore(KvBoardFragment::subset(xml, keep));
+    sendRemoval(erasedHere);
+}
+
+void KvBoardClient::sendRemoval(const QStringList &uuids)
+{
+    if (!uuids.isEmpty())
+        write({KvBoardEnvelope::Remove,
+               QString(),
+               {{QStringLiteral("uuids"), QJsonArray::fromStringList(uuids)}}});
 }
 
 void KvBoardClient::merge(const QStringList &erasedOnRelay)
@@ -240,10 +268,7 @@ void KvBoardClient::merge(const QStringList &erasedOnRelay)
 
     m_backoff = kFirstBackoffMs;
     setState(Synced);
-    if (!erasedHere.isEmpty())
-        write({KvBoardEnvelope::Remove,
-               QString(),
-               {{QStringLiteral("uuids"), QJsonArray::fromStringList(erasedHere)}}});
+    sendRemoval(erasedHere);
     sendStrokes(onlyHere - erasedThere);
 }
 
@@ -286,8 +311,10 @@ void KvBoardClient::sendStrokes(const QSet<QString> &uuids)
     const QByteArray xml = KvBoardFragment::subset(m_board->toXml(), uuids);
     if (KvBoardFragment::uuids(xml).isEmpty())
         return;
-    for (const KvBoardEnvelope &envelope : KvBoardLink::chunked(KvBoardEnvelope::Restore, xml))
+    for (KvBoardEnvelope envelope : KvBoardLink::chunked(KvBoardEnvelope::Restore, xml)) {
+        envelope.payload.insert(QStringLiteral("merge"), true);
         write(envelope);
+    }
 }
 
 void KvBoardClient::write(const KvBoardEnvelope &envelope)

@@ -17,7 +17,9 @@ class KvBoardLink;
 //  - strokes only the relay has are added, unless erased here meanwhile: then they are erased
 //    on the relay too (an erase made offline counts once the connection is back);
 //  - strokes only this board has are sent, unless the relay lists them as erased: then
-//    someone erased them meanwhile, and they go here too.
+//    someone erased them meanwhile, and they go here too;
+//  - strokes another participant sends this way that were erased here are erased again (a
+//    relay that restarted no longer knows that they were erased).
 // A gesture begun while offline reaches the others whole, once it ends.
 class KvBoardClient : public QObject
 {
@@ -57,6 +59,8 @@ private:
     void lost();
     void receive(const QString &message);
     void merge(const QStringList &erasedOnRelay);
+    void receiveMerged(const QByteArray &xml);
+    void sendRemoval(const QStringList &uuids);
     void send(const KvBoardEnvelope &envelope);
     void sendLive(const KvBoardEnvelope &envelope);
     void sendStrokes(const QSet<QString> &uuids);

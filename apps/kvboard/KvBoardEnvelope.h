@@ -10,7 +10,8 @@
 //   live      {"type": int, "data": {...}}  a live pointer or eraser message of the plug-in
 //   stroke    {"data": {...}}               a whole-stroke message of the plug-in
 //   remove    {"uuids": ["...", ...]}       strokes erased, cleared or undone
-//   restore   {"xml": "<kvboard ...>"}      strokes brought back or added, as a board document
+//   restore   {"xml": "<kvboard ...>"}      strokes brought back or added, as a board document;
+//             with "merge": true, strokes the relay lacked when a participant reconnected
 //   document  {"xml": "<kvboard ...>"}      the board replaced by this document
 //   welcome   {"id": "...", "count": int}   relay to a newcomer: its identity, heads in the room
 //   snapshot  {"xml": "...", "last": bool, "removed": [...]}  relay to a newcomer: the room's

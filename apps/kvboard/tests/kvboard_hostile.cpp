@@ -31,7 +31,7 @@ int main(int argc, char **argv)
                 QStringLiteral("{\"kind\":\"remove\",\"payload\":{\"uuids\":[\"%1\"]}}")
                     .arg(padding));
         for (int i = 0; i < 10; ++i)
-            socket.sendTextMessage(QStringLiteral("{\"kind\":\"snapshot\",\"payload\":{}}"));
+            socket.sendTextMessage(QStringLiteral("{\"kind\":\"shout\",\"payload\":{}}"));
         socket.sendBinaryMessage(QByteArray(64, '\xff'));
         // Impersonation: the relay stamps its own identity on this, whatever it says.
         for (int i = 0; i < flood; ++i)

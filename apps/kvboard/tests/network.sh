@@ -174,8 +174,9 @@ hostile)
     start_relay 0 --token t
     WAIT=300 session 100 >"$work/s0.json"
     WAIT=300 session 500 >"$work/s1.json"
-    join p0 "$work/s0.json" --token t --linger 2000
-    join p1 "$work/s1.json" --token t --linger 2000
+    # Lingering long enough for the relay to work through the flood before the boards are saved.
+    join p0 "$work/s0.json" --token t --linger 6000
+    join p1 "$work/s1.json" --token t --linger 6000
     "$hostile" "ws://127.0.0.1:$port/lesson" t 20000 || fail "hostile client: $?"
     finished p0 p1
     stop_relay
