@@ -14,18 +14,6 @@
 
 #include <functional>
 
-namespace {
-
-QStringList uuidsOf(const QList<KvGraphicsStrokesGroup *> &groups)
-{
-    QStringList uuids;
-    for (const KvGraphicsStrokesGroup *group : groups)
-        uuids.append(group->uuid().toString(QUuid::WithoutBraces));
-    return uuids;
-}
-
-} // namespace
-
 KvBoard::KvBoard(const QString &name, QObject *parent)
     : QObject(parent)
     , m_name(name)
@@ -225,9 +213,8 @@ void KvBoard::receiveRestore(const QByteArray &xml)
         qDebug() << "KvBoard::receiveRestore" << error;
         return;
     }
-    QSet<QString> present;
-    for (const KvGraphicsStrokesGroup *group : m_scene->strokes())
-        present.insert(group->uuid().toString(QUuid::WithoutBraces));
+    const QStringList here = KvBoardScene::uuidsOf(m_scene->strokes());
+    QSet<QString> present(here.begin(), here.end());
     applyQuietly([&] {
         for (QDomElement stroke = board.firstChildElement(); !stroke.isNull();) {
             const QDomElement next = stroke.nextSiblingElement();
@@ -270,9 +257,9 @@ void KvBoard::swapStrokes(const QList<KvGraphicsStrokesGroup *> &off,
             m_scene->addBoardItem(group);
     });
     if (!off.isEmpty())
-        emit strokesRemoved(uuidsOf(off));
+        emit strokesRemoved(KvBoardScene::uuidsOf(off));
     if (!on.isEmpty())
-        emit strokesRestored(uuidsOf(on));
+        emit strokesRestored(KvBoardScene::uuidsOf(on));
 }
 
 void KvBoard::commitStep(const QString &text)
@@ -284,7 +271,7 @@ void KvBoard::commitStep(const QString &text)
     // Live mirroring already erased these on the other boards; a second removal is harmless
     // and covers the area eraser, the clear and whole-stroke mirroring.
     if (!changes.removed.isEmpty())
-        emit strokesRemoved(uuidsOf(changes.removed));
+        emit strokesRemoved(KvBoardScene::uuidsOf(changes.removed));
 }
 
 template<typename F> void KvBoard::applyQuietly(F change)

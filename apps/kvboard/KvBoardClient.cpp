@@ -4,7 +4,6 @@
 #include "KvBoardFragment.h"
 #include "KvBoardHandshake.h"
 #include "KvBoardLink.h"
-#include "KvGraphicsStrokesGroup.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -25,14 +24,6 @@ constexpr int kReleaseType = 2;
 QSet<QString> uuidSet(const QStringList &list)
 {
     return QSet<QString>(list.begin(), list.end());
-}
-
-QSet<QString> strokesOn(const KvBoard *board)
-{
-    QSet<QString> uuids;
-    for (const KvGraphicsStrokesGroup *group : board->scene()->strokes())
-        uuids.insert(group->uuid().toString(QUuid::WithoutBraces));
-    return uuids;
 }
 
 } // namespace
@@ -244,7 +235,7 @@ void KvBoardClient::sendRemoval(const QStringList &uuids)
 
 void KvBoardClient::merge(const QStringList &erasedOnRelay)
 {
-    const QSet<QString> here = strokesOn(m_board);
+    const QSet<QString> here = uuidSet(KvBoardScene::uuidsOf(m_board->scene()->strokes()));
     QSet<QString> onRelay;
     for (const QByteArray &part : qAsConst(m_snapshot))
         onRelay.unite(uuidSet(KvBoardFragment::uuids(part)));

@@ -3,7 +3,6 @@
 #include "KvBoard.h"
 #include "KvBoardFragment.h"
 #include "KvBoardLink.h"
-#include "KvGraphicsStrokesGroup.h"
 
 #include <QJsonArray>
 #include <QWebSocket>
@@ -21,16 +20,6 @@ QString strokeKey(const KvBoardEnvelope &envelope)
 {
     const QJsonObject data = envelope.payload.value(QStringLiteral("data")).toObject();
     return envelope.sender + QLatin1Char('\n') + data.value(QStringLiteral("uuid")).toString();
-}
-
-QStringList erasedUuids(const KvBoard *board)
-{
-    QStringList uuids;
-    for (QGraphicsItem *item : board->scene()->removedItems()) {
-        if (auto *group = qgraphicsitem_cast<KvGraphicsStrokesGroup *>(item))
-            uuids.append(group->uuid().toString(QUuid::WithoutBraces));
-    }
-    return uuids;
 }
 
 } // namespace
@@ -121,7 +110,8 @@ void KvBoardRoom::sendSnapshot(QWebSocket *socket)
                              {QStringLiteral("last"), last}};
         if (last)
             payload.insert(QStringLiteral("removed"),
-                           QJsonArray::fromStringList(erasedUuids(m_board)));
+                           QJsonArray::fromStringList(
+                               KvBoardScene::uuidsOf(m_board->scene()->strokesOffBoard())));
         const KvBoardEnvelope part {KvBoardEnvelope::Snapshot, QString(), payload};
         socket->sendTextMessage(QString::fromUtf8(part.encode()));
     }

@@ -149,13 +149,12 @@ security)
 restart)
     # The relay is killed while two participants draw, and comes back on the same port and file.
     start_relay 0 --board "$work/room.xml"
-    for n in 0 1; do
-        session $((100 + n * 400)) >"$work/s$n.json"
-    done
     WAIT=800 session 100 >"$work/s0.json"
     WAIT=800 session 500 >"$work/s1.json"
-    join p0 "$work/s0.json" --linger 1500
-    join p1 "$work/s1.json" --linger 1500
+    # Lingering long enough for a stroke erased offline and sent back by the other participant to
+    # be erased again (a restarted relay no longer knows it was erased).
+    join p0 "$work/s0.json" --linger 4000
+    join p1 "$work/s1.json" --linger 4000
     sleep 2
     kill -KILL "$relay"
     wait "$relay" 2>/dev/null || true

@@ -13,10 +13,7 @@ namespace {
 
 QStringList uuids(const KvBoard &board)
 {
-    QStringList list;
-    for (const KvGraphicsStrokesGroup *group : board.scene()->strokes())
-        list.append(group->uuid().toString(QUuid::WithoutBraces));
-    return list;
+    return KvBoardScene::uuidsOf(board.scene()->strokes());
 }
 
 void drawStrokes(KvBoard &board, int count)
