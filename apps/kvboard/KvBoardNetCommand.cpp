@@ -162,6 +162,8 @@ KvBoardClient *KvBoardNetCommand::join(const QCommandLineParser &parser, KvBoard
     if (!client)
         return nullptr;
     window->addToolBar(Qt::BottomToolBarArea, new KvBoardNetworkBar(client, window));
+    // Ink drawn on the in-window participant would never reach the room.
+    window->setMirrorVisible(false);
     client->open();
     return client;
 }

@@ -28,6 +28,8 @@ public:
     KvBoardTransport *transport() const;
     // Save writes this file without asking; opened at once if it exists.
     void setDocumentPath(const QString &path);
+    // The in-window remote participant, for the offline demo; hidden on a shared board.
+    void setMirrorVisible(bool visible);
 
 private:
     void buildBoards();
@@ -50,6 +52,7 @@ private:
     KvBoard *m_mirror;
     KvBoardView *m_boardView = nullptr;
     KvBoardView *m_mirrorView = nullptr;
+    QWidget *m_mirrorPane = nullptr;
     KvBoardTransport *m_transport;
     QUndoGroup *m_undoGroup;
     KvToolPenButton *m_inkButton = nullptr;
