@@ -34,6 +34,7 @@ KvBoardClient::KvBoardClient(KvBoard *board, const QUrl &url, QObject *parent)
     , m_link(new KvBoardLink(board, this))
     , m_url(url)
 {
+    m_lastFrame.start();
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, &KvBoardClient::connectSocket);
     connect(m_link, &KvBoardLink::outgoing, this, &KvBoardClient::send);
@@ -132,6 +133,11 @@ bool KvBoardClient::isSending() const
     return m_socket.bytesToWrite() > 0;
 }
 
+qint64 KvBoardClient::quietFor() const
+{
+    return m_lastFrame.isValid() ? m_lastFrame.elapsed() : 0;
+}
+
 void KvBoardClient::connectSocket()
 {
     if (!m_open)
@@ -179,6 +185,7 @@ void KvBoardClient::lost()
 
 void KvBoardClient::receive(const QString &message)
 {
+    m_lastFrame.start();
     KvBoardEnvelope envelope;
     if (KvBoardEnvelope::decode(message.toUtf8(), &envelope) != KvBoardEnvelope::NoFault) {
         qCWarning(lcClient) << "refused a frame from the relay";

@@ -2,6 +2,7 @@
 
 #include "KvBoardEnvelope.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QSet>
 #include <QTimer>
@@ -48,6 +49,8 @@ public:
     QString reason() const;
     // Whether frames are still waiting to leave.
     bool isSending() const;
+    // Milliseconds since the last frame from the relay.
+    qint64 quietFor() const;
 
 signals:
     void stateChanged(KvBoardClient::State state);
@@ -80,6 +83,7 @@ private:
     QString m_identity;
     QString m_reason;
     QList<QByteArray> m_snapshot;
+    QElapsedTimer m_lastFrame;
     // Gestures whose press went out on this connection: the rest of them follows live.
     QSet<QString> m_liveGestures;
 };

@@ -19,6 +19,9 @@ namespace {
 // How long a participant waits for the relay: at the start, and to resynchronise at the end.
 constexpr int kConnectWaitMs = 20000;
 constexpr int kResyncWaitMs = 20000;
+// After lingering, frames still arriving (a relay working through a backlog) are waited for
+// until the relay has been quiet this long, or for kResyncWaitMs at most.
+constexpr int kQuietMs = 750;
 
 void runEventsUntil(const QDeadlineTimer &deadline, const std::function<bool()> &done)
 {
@@ -138,7 +141,8 @@ int KvBoardNetCommand::playJoined(const QCommandLineParser &parser, KvBoardScrip
     };
     const auto after = [&](KvBoard *, QString *error) {
         runEventsUntil(QDeadlineTimer(linger), [] { return false; });
-        runEventsUntil(QDeadlineTimer(kResyncWaitMs), [&] { return synced() || refused(); });
+        runEventsUntil(QDeadlineTimer(kResyncWaitMs),
+                       [&] { return refused() || (synced() && client->quietFor() >= kQuietMs); });
         runEventsUntil(QDeadlineTimer(kConnectWaitMs), [&] { return !client->isSending(); });
         connectionFailed = !synced();
         if (connectionFailed)

@@ -19,9 +19,11 @@ namespace {
 Q_LOGGING_CATEGORY(lcRelay, "kvpen.kvboard.relay")
 
 constexpr int kSaveIntervalMs = 30000;
-// A hand on a 120 Hz digitiser sends 120 frames a second, ten fingers 1200: far below these.
-constexpr double kFramesPerSecond = 2000;
-constexpr double kFrameBurst = 4000;
+// A pen on a 120 Hz digitiser sends 120 frames a second, four fingers 480. The limit stays
+// well below what the relay handles, so that a flood is refused rather than queued: frames that
+// arrive together are handled in one go, and no one else is served meanwhile.
+constexpr double kFramesPerSecond = 600;
+constexpr double kFrameBurst = 600;
 // A connection whose frames keep being refused is closed.
 constexpr int kMaxRefusedPerPeer = 1000;
 

@@ -12,8 +12,10 @@ namespace {
 // The plug-in's live messages: "mousetype" 0 opens a stroke and 2 ends it.
 constexpr int kPressType = 0;
 constexpr int kReleaseType = 2;
-// A stroke held open longer than this is not replayed to newcomers.
+// A stroke held open longer than this is not replayed to newcomers, nor strokes beyond as many
+// open at once as a room of hands has fingers.
 constexpr int kMaxOpenFrames = 20000;
+constexpr int kMaxOpenStrokes = 512;
 constexpr int kSnapshotXmlPerFrame = KvBoardEnvelope::kMaxFrameBytes / 2;
 
 QString strokeKey(const KvBoardEnvelope &envelope)
@@ -128,7 +130,7 @@ void KvBoardRoom::noteOpenStroke(const KvBoardEnvelope &envelope, const QByteArr
         m_openStrokes.remove(key);
         return;
     }
-    if (mousetype == kPressType)
+    if (mousetype == kPressType && m_openStrokes.size() < kMaxOpenStrokes)
         m_openStrokes.insert(key, {});
     auto open = m_openStrokes.find(key);
     if (open == m_openStrokes.end())

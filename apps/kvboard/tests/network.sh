@@ -76,6 +76,17 @@ join() {
     eval "pid_$name=$!"
 }
 
+# Waits until the named participants have received the board.
+synced() {
+    local name
+    for name in "$@"; do
+        for _ in $(seq 300); do
+            grep -q 'Synced' "$work/$name.err" 2>/dev/null && break
+            sleep 0.1
+        done
+    done
+}
+
 finished() {
     local name
     for name in "$@"; do
@@ -155,7 +166,8 @@ restart)
     # be erased again (a restarted relay no longer knows it was erased).
     join p0 "$work/s0.json" --linger 4000
     join p1 "$work/s1.json" --linger 4000
-    sleep 2
+    synced p0 p1
+    sleep 1
     kill -KILL "$relay"
     wait "$relay" 2>/dev/null || true
     sleep 0.5
@@ -173,10 +185,12 @@ hostile)
     start_relay 0 --token t
     WAIT=300 session 100 >"$work/s0.json"
     WAIT=300 session 500 >"$work/s1.json"
-    # Lingering long enough for the relay to work through the flood before the boards are saved.
-    join p0 "$work/s0.json" --token t --linger 6000
-    join p1 "$work/s1.json" --token t --linger 6000
-    "$hostile" "ws://127.0.0.1:$port/lesson" t 20000 || fail "hostile client: $?"
+    # Under load the relay can take seconds to work through the flood before it passes on the
+    # others' ink; the participants linger for it.
+    join p0 "$work/s0.json" --token t --linger 5000
+    join p1 "$work/s1.json" --token t --linger 5000
+    synced p0 p1
+    "$hostile" "ws://127.0.0.1:$port/lesson" t 5000 || fail "hostile client: $?"
     finished p0 p1
     stop_relay
     same_boards 10 "$work"/p{0,1}/board.xml
