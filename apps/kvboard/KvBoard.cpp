@@ -179,6 +179,7 @@ bool KvBoard::load(KvBoardDocument &document, QString *error, KvBoardLoadReport 
     const QList<int> asked = document.piecesAsked();
     const int total = asked.size();
     KvBoardLogCapture log(kLoadFunctions);
+    QScopedValueRollback<bool> loading(m_loading, true);
     replaceBoard([&] {
         for (int first = 0; first < total; first += kStrokesPerSlice) {
             if (progress)
@@ -227,6 +228,11 @@ bool KvBoard::loadRecords(const QByteArray &bytes, QString *error)
 bool KvBoard::isModified() const
 {
     return !m_undoStack->isClean() || m_remoteChanged;
+}
+
+bool KvBoard::isLoading() const
+{
+    return m_loading;
 }
 
 void KvBoard::setSaved()
@@ -356,6 +362,11 @@ void KvBoard::replaceBoard(const std::function<void()> &import)
     m_scene->setRecording(false);
     for (KvGraphicsStrokesGroup *group : m_scene->strokes())
         m_scene->removeBoardItem(group, false);
+    // With the history gone, nothing brings the strokes off the board back.
+    for (QGraphicsItem *item : m_scene->removedItems()) {
+        if (qgraphicsitem_cast<KvGraphicsStrokesGroup *>(item) && m_scene->takeRemovedItem(item))
+            delete item;
+    }
     import();
     m_scene->setRecording(recording);
     if (!m_quiet)

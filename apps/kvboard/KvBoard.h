@@ -67,6 +67,8 @@ public:
     // history; remote participants' ink counts too.
     bool isModified() const;
     void setSaved();
+    // While a file's strokes go onto the board.
+    bool isLoading() const;
     // The whole board as a picture.
     QImage render() const;
 
@@ -109,4 +111,5 @@ private:
     QUndoStack *m_undoStack;
     int m_quiet = 0;
     bool m_remoteChanged = false;
+    bool m_loading = false;
 };

@@ -132,12 +132,13 @@ bool KvBoardRecordScreen::brush()
     return color() && skip(kTransformBytes);
 }
 
-// Style flags and width, brush, miter limit, dashes, dash offset and the two flags.
+// Style flags, the cosmetic flag and the width; brush; miter limit; dashes; dash offset and
+// the default-width flag.
 bool KvBoardRecordScreen::pen()
 {
     quint32 dashes = 0;
-    return skip(2 + 8) && brush() && skip(8) && count(&dashes, 8) && skip(qint64(dashes) * 8)
-        && skip(8 + 2);
+    return skip(2 + 1 + 8) && brush() && skip(8) && count(&dashes, 8) && skip(qint64(dashes) * 8)
+        && skip(8 + 1);
 }
 
 bool KvBoardRecordScreen::variant(int depth)

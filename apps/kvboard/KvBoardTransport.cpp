@@ -3,11 +3,12 @@
 #include "KvBoard.h"
 
 #include <QDateTime>
-#include <QDebug>
 #include <QJsonArray>
 #include <QJsonDocument>
 
 namespace {
+
+constexpr int kLoadingRetryMilliseconds = 20;
 
 QJsonObject envelope(const KvBoard *from, const QString &kind)
 {
@@ -110,7 +111,7 @@ void KvBoardTransport::send(KvBoard *to, const QJsonObject &envelope)
     const QByteArray bytes = encode(envelope);
     emit sent(envelope, bytes);
     // Later messages never overtake earlier ones, even when the delay was lowered meanwhile.
-    if (m_delay == 0 && m_inFlight.isEmpty()) {
+    if (m_delay == 0 && m_inFlight.isEmpty() && !to->isLoading()) {
         deliver(to, bytes);
         return;
     }
@@ -123,9 +124,16 @@ void KvBoardTransport::deliverDue()
 {
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     while (!m_inFlight.isEmpty() && m_inFlight.first().due <= now) {
+        // A board that is loading a file takes its messages once it is done.
+        if (m_inFlight.first().to && m_inFlight.first().to->isLoading()) {
+            m_timer.start(kLoadingRetryMilliseconds);
+            return;
+        }
         const Parcel parcel = m_inFlight.takeFirst();
         if (parcel.to)
             deliver(parcel.to, parcel.bytes);
+        else
+            emit undeliverable(tr("A message was lost: its participant has left."));
     }
     if (!m_inFlight.isEmpty())
         m_timer.start(int(qMax<qint64>(0, m_inFlight.first().due - now)));
@@ -136,7 +144,7 @@ void KvBoardTransport::deliver(KvBoard *to, const QByteArray &bytes)
     QJsonParseError error;
     const QJsonObject message = QJsonDocument::fromJson(bytes, &error).object();
     if (error.error != QJsonParseError::NoError) {
-        qDebug() << "KvBoardTransport::deliver" << error.errorString();
+        emit undeliverable(tr("A message could not be read: %1").arg(error.errorString()));
         return;
     }
     const QString from = message.value(QStringLiteral("from")).toString();
@@ -153,6 +161,5 @@ void KvBoardTransport::deliver(KvBoard *to, const QByteArray &bytes)
     else if (kind == QLatin1String("document"))
         to->receiveDocument(message.value(QStringLiteral("xml")).toString().toUtf8());
     else
-        qDebug() << "KvBoardTransport::deliver"
-                 << "unknown kind" << kind;
+        emit undeliverable(tr("A message of unknown kind \"%1\" was dropped.").arg(kind));
 }
