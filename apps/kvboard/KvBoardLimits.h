@@ -13,15 +13,16 @@ struct KvBoardInkLimits
 // The one place kvboard reads the plug-in's load limits from.
 KvBoardInkLimits kvboardInkLimits();
 
-// What kvboard reads of a file before the plug-in sees it. Each bound lies far beyond what a
-// board holds (a 12,000-piece stroke is 24,000 values and a few megabytes) and keeps a hostile
-// file well under a gigabyte and a few seconds.
+// What kvboard reads of a file before the plug-in sees it. The bounds hold eight strokes of
+// 12,000 pieces each (a 12,000-piece stroke is about 22 MB of XML, 12 MB of records) and keep
+// what a hostile file makes kvboard build well under a gigabyte.
 namespace KvBoardFileLimits {
 constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
 constexpr int kMaxStrokes = 100000;
-constexpr int kMaxPieces = 500000;
-// Elements of an XML file, values of a records file.
-constexpr int kMaxNodes = 4000000;
+constexpr int kMaxPieces = 100000;
+// A stroke's piece is nine elements in XML, eight values in records.
+constexpr int kMaxElements = 1500000;
+constexpr int kMaxValues = 1500000;
 constexpr int kMaxDepth = 16;
 constexpr int kMaxAttributes = 16;
 // Characters of one XML text: a piece of the most points the plug-in loads, written in full.

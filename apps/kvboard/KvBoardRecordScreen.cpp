@@ -144,8 +144,8 @@ bool KvBoardRecordScreen::pen()
 bool KvBoardRecordScreen::variant(int depth)
 {
     using namespace KvBoardFileLimits;
-    if (++m_values > kMaxNodes) {
-        m_problem = QStringLiteral("more than %1 values").arg(kMaxNodes);
+    if (++m_values > kMaxValues) {
+        m_problem = QStringLiteral("more than %1 values").arg(kMaxValues);
         return false;
     }
     quint32 type = 0;

@@ -35,8 +35,9 @@ bool KvBoardXmlScreen::check(const QByteArray &bytes, QString *error)
             if (++depth > kMaxDepth)
                 return fail(error, reader,
                             QStringLiteral("elements nested deeper than %1").arg(kMaxDepth));
-            if (++elements > kMaxNodes)
-                return fail(error, reader, QStringLiteral("more than %1 elements").arg(kMaxNodes));
+            if (++elements > kMaxElements)
+                return fail(error, reader,
+                            QStringLiteral("more than %1 elements").arg(kMaxElements));
             if (reader.attributes().size() > kMaxAttributes)
                 return fail(error, reader,
                             QStringLiteral("more than %1 attributes").arg(kMaxAttributes));
