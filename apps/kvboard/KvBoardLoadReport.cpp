@@ -10,9 +10,10 @@ QString KvBoardLoadReport::summary() const
         return QString();
     const KvBoardInkLimits limits = kvboardInkLimits();
     return QCoreApplication::translate("KvBoardLoadReport",
-                                       "%1 of %2 strokes were refused in part (%3 pieces): pieces "
-                                       "beyond ±%4, of more than %5 points, or past %6 pieces "
-                                       "per stroke do not load.")
+                                       "%1 of %2 strokes were refused in part (%3 pieces): "
+                                       "pieces with unreadable numbers, beyond ±%4 or of more "
+                                       "than %5 points, and pieces past %6 per stroke do not "
+                                       "load.")
         .arg(refusedStrokes)
         .arg(strokes)
         .arg(refusedPieces)
