@@ -143,6 +143,7 @@ private slots:
     void badFilesChangeNothing_data();
     void badFilesChangeNothing();
     void partlyRefusedFile();
+    void remoteRefusalsAreReported();
     void scriptOpens_data();
     void scriptOpens();
     void viewInput();
@@ -384,6 +385,22 @@ void tst_KvBoard::partlyRefusedFile()
     QVERIFY(!report.details.isEmpty());
     QCOMPARE(uuids(loaded.board), uuids(me.board));
     QVERIFY(!loaded.board.isModified());
+}
+
+void tst_KvBoard::remoteRefusalsAreReported()
+{
+    Participant me(QStringLiteral("board"));
+    QSignalSpy refused(&me.board, &KvBoard::remoteRefused);
+    me.board.receiveStroke({{"boardWidth", -1}, {"pos", QJsonArray {10, 10, 20, 20}}});
+    QCOMPARE(refused.count(), 1);
+    QVERIFY(!refused.first().at(1).toStringList().isEmpty());
+    // What the plug-in takes in whole says nothing.
+    Participant remote(QStringLiteral("mirror"));
+    KvBoardTransport transport(&remote.board, &me.board);
+    transport.setMode(KvBoardTransport::WholeStroke);
+    drawTwoStrokes(remote.board);
+    QCOMPARE(refused.count(), 1);
+    QCOMPARE(uuids(me.board), uuids(remote.board));
 }
 
 void tst_KvBoard::scriptOpens_data()
