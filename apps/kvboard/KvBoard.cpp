@@ -3,16 +3,35 @@
 #include "KvBoardChange.h"
 #include "KvBoardDocument.h"
 #include "KvBoardFragment.h"
+#include "KvBoardLogCapture.h"
 #include "KvGraphicsStrokesGroup.h"
 #include "KvPenCore.h"
 
-#include <QDebug>
-#include <QFile>
 #include <QPainter>
+#include <QSaveFile>
 #include <QScopedValueRollback>
 #include <QUndoStack>
 
 #include <functional>
+
+namespace {
+
+// Strokes go on the board in slices, so that a long load can show its progress.
+constexpr int kStrokesPerSlice = 64;
+
+// The plug-in's functions that kvboard calls with what others made: files and remote ink.
+const QStringList kLoadFunctions {QStringLiteral("KvGraphicsStrokesGroup::import")};
+const QStringList kRemoteFunctions {QStringLiteral("KvPenCore::remoteData"),
+                                    QStringLiteral("KvPenCore::paintPen")};
+
+bool fail(QString *error, const QString &message)
+{
+    if (error)
+        *error = message;
+    return false;
+}
+
+} // namespace
 
 KvBoard::KvBoard(const QString &name, QObject *parent)
     : QObject(parent)
@@ -120,28 +139,61 @@ void KvBoard::clear()
 
 bool KvBoard::saveFile(const QString &path, QString *error)
 {
-    QFile file(path);
-    const QByteArray bytes
-        = path.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive) ? toXml() : toRecords();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush()) {
-        if (error)
-            *error = file.errorString();
+    if (!writeFile(path, toBytes(path), error))
         return false;
-    }
+    setSaved();
     return true;
 }
 
-bool KvBoard::openFile(const QString &path, QString *error)
+bool KvBoard::writeFile(const QString &path, const QByteArray &bytes, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return fail(error, file.errorString());
+    return true;
+}
+
+QByteArray KvBoard::toBytes(const QString &path) const
+{
+    return KvBoardDocument::formatOf(path) == KvBoardDocument::Xml ? toXml() : toRecords();
+}
+
+bool KvBoard::openFile(const QString &path, QString *error, KvBoardLoadReport *report)
+{
+    KvBoardDocument document = KvBoardDocument::read(path);
+    return load(document, error, report);
+}
+
+bool KvBoard::load(KvBoardDocument &document, QString *error, KvBoardLoadReport *report,
+                   const std::function<void(int, int)> &progress)
+{
+    if (!document.isValid())
+        return fail(error, document.error());
+    const QList<int> asked = document.piecesAsked();
+    const int total = asked.size();
+    KvBoardLogCapture log(kLoadFunctions);
+    QScopedValueRollback<bool> loading(m_loading, true);
+    replaceBoard([&] {
+        for (int first = 0; first < total; first += kStrokesPerSlice) {
+            if (progress)
+                progress(first, total);
+            document.importStrokes(m_core, first, kStrokesPerSlice);
+        }
+    });
+    if (report) {
+        *report = KvBoardLoadReport();
+        report->strokes = total;
+        report->details = log.lines();
+        const QList<KvGraphicsStrokesGroup *> strokes = m_scene->strokes();
+        for (int i = 0; i < total; ++i) {
+            const int loaded = i < strokes.size() ? strokes.at(i)->items().size() : 0;
+            if (loaded < asked.at(i)) {
+                ++report->refusedStrokes;
+                report->refusedPieces += asked.at(i) - loaded;
+            }
+        }
     }
-    const QByteArray bytes = file.readAll();
-    return path.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive) ? loadXml(bytes, error)
-                                                                     : loadRecords(bytes, error);
+    return true;
 }
 
 QByteArray KvBoard::toXml() const
@@ -151,12 +203,8 @@ QByteArray KvBoard::toXml() const
 
 bool KvBoard::loadXml(const QByteArray &bytes, QString *error)
 {
-    QDomDocument document;
-    QDomElement board;
-    if (!KvBoardDocument::readXml(bytes, &document, &board, error))
-        return false;
-    replaceBoard([&] { m_core->importSceneXml(&document, &board, KvBoardDocument::kSaveName); });
-    return true;
+    KvBoardDocument document = KvBoardDocument::fromXml(bytes);
+    return load(document, error);
 }
 
 QByteArray KvBoard::toRecords() const
@@ -166,11 +214,24 @@ QByteArray KvBoard::toRecords() const
 
 bool KvBoard::loadRecords(const QByteArray &bytes, QString *error)
 {
-    QList<KvSaveDataItem> records;
-    if (!KvBoardDocument::readRecords(bytes, &records, error))
-        return false;
-    replaceBoard([&] { m_core->importScene(records, KvBoardDocument::kSaveName); });
-    return true;
+    KvBoardDocument document = KvBoardDocument::fromRecords(bytes);
+    return load(document, error);
+}
+
+bool KvBoard::isModified() const
+{
+    return !m_undoStack->isClean() || m_remoteChanged;
+}
+
+bool KvBoard::isLoading() const
+{
+    return m_loading;
+}
+
+void KvBoard::setSaved()
+{
+    m_undoStack->setClean();
+    setRemoteChanged(false);
 }
 
 QImage KvBoard::render() const
@@ -186,17 +247,17 @@ QImage KvBoard::render() const
 
 void KvBoard::receiveLive(const QString &sender, int type, const QJsonObject &data)
 {
-    applyQuietly([&] { m_core->remoteData(sender, type, data); });
+    receive(tr("Live ink from %1").arg(sender), [&] { m_core->remoteData(sender, type, data); });
 }
 
 void KvBoard::receiveStroke(const QJsonObject &data)
 {
-    applyQuietly([&] { m_core->paintPen(data); });
+    receive(tr("A remote stroke"), [&] { m_core->paintPen(data); });
 }
 
 void KvBoard::receiveRemoval(const QStringList &uuids)
 {
-    applyQuietly([&] {
+    receive(tr("A remote erase"), [&] {
         for (const QString &uuid : uuids) {
             if (KvGraphicsStrokesGroup *group = m_scene->strokeOnBoard(uuid))
                 m_scene->removeBoardItem(group, false);
@@ -206,45 +267,39 @@ void KvBoard::receiveRemoval(const QStringList &uuids)
 
 void KvBoard::receiveRestore(const QByteArray &xml)
 {
-    QDomDocument document;
-    QDomElement board;
-    QString error;
-    if (!KvBoardDocument::readXml(xml, &document, &board, &error)) {
-        qDebug() << "KvBoard::receiveRestore" << error;
-        return;
-    }
     const QStringList here = KvBoardScene::uuidsOf(m_scene->strokes());
     QSet<QString> present(here.begin(), here.end());
-    applyQuietly([&] {
-        for (QDomElement stroke = board.firstChildElement(); !stroke.isNull();) {
-            const QDomElement next = stroke.nextSiblingElement();
-            const QString uuid = KvBoardFragment::uuidOf(stroke);
-            KvGraphicsStrokesGroup *erased
-                = present.contains(uuid) ? nullptr : m_scene->strokeOffBoard(uuid);
-            if (erased)
-                m_scene->addBoardItem(erased);
-            if (erased || present.contains(uuid) || uuid.isEmpty())
-                board.removeChild(stroke);
+    QSet<QString> fresh;
+    receive(tr("A remote undo"), [&] {
+        for (const QString &uuid : KvBoardFragment::uuids(xml)) {
+            if (present.contains(uuid) || uuid.isEmpty())
+                continue;
             present.insert(uuid);
-            stroke = next;
+            if (KvGraphicsStrokesGroup *erased = m_scene->strokeOffBoard(uuid))
+                m_scene->addBoardItem(erased);
+            else
+                fresh.insert(uuid);
         }
-        m_core->importSceneXml(&document, &board, KvBoardDocument::kSaveName);
+        if (fresh.isEmpty())
+            return;
+        KvBoardDocument document = KvBoardDocument::fromXml(KvBoardFragment::subset(xml, fresh));
+        if (document.isValid())
+            document.importStrokes(m_core, 0, document.strokeCount());
     });
 }
 
 void KvBoard::receiveDocument(const QByteArray &xml)
 {
-    QDomDocument document;
-    QDomElement board;
-    QString error;
-    if (!KvBoardDocument::readXml(xml, &document, &board, &error)) {
-        qDebug() << "KvBoard::receiveDocument" << error;
+    KvBoardDocument document = KvBoardDocument::fromXml(xml);
+    if (!document.isValid()) {
+        emit remoteRefused(tr("A remote board could not be read: %1").arg(document.error()), {});
         return;
     }
-    applyQuietly([&] {
-        replaceBoard(
-            [&] { m_core->importSceneXml(&document, &board, KvBoardDocument::kSaveName); });
-    });
+    KvBoardLoadReport report;
+    applyQuietly([&] { load(document, nullptr, &report); });
+    setRemoteChanged(true);
+    if (!report.isComplete())
+        emit remoteRefused(tr("A remote board: %1").arg(report.summary()), report.details);
 }
 
 void KvBoard::swapStrokes(const QList<KvGraphicsStrokesGroup *> &off,
@@ -274,6 +329,27 @@ void KvBoard::commitStep(const QString &text)
         emit strokesRemoved(KvBoardScene::uuidsOf(changes.removed));
 }
 
+template<typename F> void KvBoard::receive(const QString &what, F change)
+{
+    QStringList refusals;
+    {
+        KvBoardLogCapture log(kRemoteFunctions);
+        applyQuietly(change);
+        refusals = log.lines();
+    }
+    setRemoteChanged(true);
+    if (!refusals.isEmpty())
+        emit remoteRefused(tr("%1 was refused in part.").arg(what), refusals);
+}
+
+void KvBoard::setRemoteChanged(bool changed)
+{
+    const bool was = isModified();
+    m_remoteChanged = changed;
+    if (isModified() != was)
+        emit modifiedChanged(isModified());
+}
+
 template<typename F> void KvBoard::applyQuietly(F change)
 {
     QScopedValueRollback<int> quiet(m_quiet, m_quiet + 1);
@@ -292,6 +368,11 @@ void KvBoard::replaceBoard(const std::function<void()> &import)
     m_scene->setRecording(false);
     for (KvGraphicsStrokesGroup *group : m_scene->strokes())
         m_scene->removeBoardItem(group, false);
+    // With the history gone, nothing brings the strokes off the board back.
+    for (QGraphicsItem *item : m_scene->removedItems()) {
+        if (qgraphicsitem_cast<KvGraphicsStrokesGroup *>(item) && m_scene->takeRemovedItem(item))
+            delete item;
+    }
     import();
     m_scene->setRecording(recording);
     if (!m_quiet)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KvBoardLoadReport.h"
 #include "KvBoardScene.h"
 
 #include <QImage>
@@ -9,6 +10,7 @@
 
 #include <functional>
 
+class KvBoardDocument;
 class KvPenCore;
 class QUndoStack;
 
@@ -44,14 +46,29 @@ public:
     void endEraseArea();
     void clear();
 
-    // By suffix: ".xml" is the XML document, anything else save records.
+    // By suffix: ".xml" is the XML document, anything else save records. A save replaces the
+    // file whole or leaves it as it was.
     bool saveFile(const QString &path, QString *error = nullptr);
-    bool openFile(const QString &path, QString *error = nullptr);
+    static bool writeFile(const QString &path, const QByteArray &bytes, QString *error);
+    QByteArray toBytes(const QString &path) const;
+    // Replaces the board by the file's strokes; a bad file changes nothing (board, undo history)
+    // and says why in `error`. `report` tells what the plug-in refused of a file that loaded.
+    bool openFile(const QString &path, QString *error = nullptr,
+                  KvBoardLoadReport *report = nullptr);
+    // The same for a document already read; `progress` hears (strokes done, strokes) as they go.
+    bool load(KvBoardDocument &document, QString *error = nullptr,
+              KvBoardLoadReport *report = nullptr,
+              const std::function<void(int, int)> &progress = {});
     QByteArray toXml() const;
-    // Replaces the board by the document; a bad document changes nothing.
     bool loadXml(const QByteArray &bytes, QString *error = nullptr);
     QByteArray toRecords() const;
     bool loadRecords(const QByteArray &bytes, QString *error = nullptr);
+    // Whether the board holds ink not saved since it was last opened, saved or cleared of its
+    // history; remote participants' ink counts too.
+    bool isModified() const;
+    void setSaved();
+    // While a file's strokes go onto the board.
+    bool isLoading() const;
     // The whole board as a picture.
     QImage render() const;
 
@@ -76,16 +93,25 @@ signals:
     void strokesRemoved(const QStringList &uuids);
     void strokesRestored(const QStringList &uuids);
     void documentLoaded(const QByteArray &xml);
+    void modifiedChanged(bool modified);
+    // The plug-in refused (part of) what a remote participant sent: a line for the user and the
+    // plug-in's own lines.
+    void remoteRefused(const QString &summary, const QStringList &details);
 
 private:
     void commitStep(const QString &text);
     // Runs `change` with the board unnoted and the plug-in's signals kept in.
     template<typename F> void applyQuietly(F change);
     void replaceBoard(const std::function<void()> &import);
+    // Runs a remote participant's message, telling what the plug-in refused of it.
+    template<typename F> void receive(const QString &what, F change);
+    void setRemoteChanged(bool changed);
 
     QString m_name;
     KvBoardScene *m_scene;
     KvPenCore *m_core;
     QUndoStack *m_undoStack;
     int m_quiet = 0;
+    bool m_remoteChanged = false;
+    bool m_loading = false;
 };

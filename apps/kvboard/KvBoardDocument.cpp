@@ -1,25 +1,34 @@
 #include "KvBoardDocument.h"
 
+#include "KvBoardLimits.h"
+#include "KvBoardRecordScreen.h"
+#include "KvBoardXmlScreen.h"
+#include "KvGraphicsStrokesGroup.h"
 #include "KvPenCore.h"
 
 #include <QDataStream>
+#include <QFile>
 
 namespace {
 
 const QString kRootTag = QStringLiteral("kvboard");
 const QString kBoardTag = QStringLiteral("board");
 constexpr int kXmlVersion = 1;
+// The plug-in's names for a stroke and its pieces in both formats.
+const QString kStrokeTag = QStringLiteral("strokesGroup");
+const QString kPieceTag = QStringLiteral("polygonItem");
+const QString kPiecesKey = QStringLiteral("polygons");
 
 constexpr quint32 kRecordsMagic = 0x4B56424B; // "KVBK"
 constexpr quint16 kRecordsVersion = 1;
-// A board far larger than anyone draws; a bigger count is a damaged file.
-constexpr qint32 kMaxRecords = 1000000;
 
-bool fail(QString *error, const QString &message)
+int childCount(const QDomElement &element, const QString &tag)
 {
-    if (error)
-        *error = message;
-    return false;
+    int count = 0;
+    for (QDomElement child = element.firstChildElement(tag); !child.isNull();
+         child = child.nextSiblingElement(tag))
+        ++count;
+    return count;
 }
 
 } // namespace
@@ -40,27 +49,6 @@ QByteArray KvBoardDocument::writeXml(KvPenCore *core)
     return document.toByteArray(1);
 }
 
-bool KvBoardDocument::readXml(const QByteArray &bytes, QDomDocument *document, QDomElement *board,
-                              QString *error)
-{
-    QString message;
-    int line = 0;
-    int column = 0;
-    if (!document->setContent(bytes, &message, &line, &column))
-        return fail(
-            error,
-            QStringLiteral("not XML (line %1, column %2: %3)").arg(line).arg(column).arg(message));
-    const QDomElement root = document->documentElement();
-    if (root.tagName() != kRootTag)
-        return fail(error, QStringLiteral("not a kvboard document"));
-    if (root.attribute(QStringLiteral("version")) != QString::number(kXmlVersion))
-        return fail(error, QStringLiteral("unknown kvboard version"));
-    *board = root.firstChildElement(kBoardTag);
-    if (board->isNull())
-        return fail(error, QStringLiteral("no board in the document"));
-    return true;
-}
-
 QByteArray KvBoardDocument::writeRecords(KvPenCore *core)
 {
     QList<KvSaveDataItem> records;
@@ -74,9 +62,58 @@ QByteArray KvBoardDocument::writeRecords(KvPenCore *core)
     return bytes;
 }
 
-bool KvBoardDocument::readRecords(const QByteArray &bytes, QList<KvSaveDataItem> *records,
-                                  QString *error)
+KvBoardDocument::Format KvBoardDocument::formatOf(const QString &path)
 {
+    return path.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive) ? Xml : Records;
+}
+
+KvBoardDocument KvBoardDocument::read(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return failed(file.errorString());
+    if (file.size() > KvBoardFileLimits::kMaxFileBytes)
+        return failed(QStringLiteral("larger than %1 MB")
+                          .arg(KvBoardFileLimits::kMaxFileBytes / (1024 * 1024)));
+    const QByteArray bytes = file.readAll();
+    return formatOf(path) == Xml ? fromXml(bytes) : fromRecords(bytes);
+}
+
+KvBoardDocument KvBoardDocument::fromXml(const QByteArray &bytes)
+{
+    QString error;
+    if (bytes.size() > KvBoardFileLimits::kMaxFileBytes)
+        return failed(QStringLiteral("too large"));
+    if (!KvBoardXmlScreen::check(bytes, &error))
+        return failed(error);
+    KvBoardDocument result;
+    int line = 0;
+    int column = 0;
+    if (!result.m_document.setContent(bytes, &error, &line, &column))
+        return failed(
+            QStringLiteral("not XML (line %1, column %2: %3)").arg(line).arg(column).arg(error));
+    const QDomElement root = result.m_document.documentElement();
+    if (root.tagName() != kRootTag)
+        return failed(QStringLiteral("not a kvboard document"));
+    if (root.attribute(QStringLiteral("version")) != QString::number(kXmlVersion))
+        return failed(QStringLiteral("unknown kvboard version"));
+    const QDomElement board = root.firstChildElement(kBoardTag);
+    if (board.isNull())
+        return failed(QStringLiteral("no board in the document"));
+    for (QDomElement stroke = board.firstChildElement(kStrokeTag); !stroke.isNull();
+         stroke = stroke.nextSiblingElement(kStrokeTag)) {
+        result.m_strokes.append(stroke);
+        result.m_piecesAsked.append(childCount(stroke, kPieceTag));
+    }
+    result.m_format = Xml;
+    result.checkSize();
+    return result;
+}
+
+KvBoardDocument KvBoardDocument::fromRecords(const QByteArray &bytes)
+{
+    if (bytes.size() > KvBoardFileLimits::kMaxFileBytes)
+        return failed(QStringLiteral("too large"));
     QDataStream stream(bytes);
     stream.setVersion(QDataStream::Qt_5_15);
     quint32 magic = 0;
@@ -84,22 +121,90 @@ bool KvBoardDocument::readRecords(const QByteArray &bytes, QList<KvSaveDataItem>
     qint32 count = 0;
     stream >> magic >> version >> count;
     if (stream.status() != QDataStream::Ok || magic != kRecordsMagic)
-        return fail(error, QStringLiteral("not a kvboard records file"));
+        return failed(QStringLiteral("not a kvboard records file"));
     if (version != kRecordsVersion)
-        return fail(error, QStringLiteral("unknown records version"));
-    if (count < 0 || count > kMaxRecords)
-        return fail(error, QStringLiteral("damaged records file (count %1)").arg(count));
-    records->clear();
+        return failed(QStringLiteral("unknown records version"));
+    if (count < 0 || count > KvBoardFileLimits::kMaxStrokes)
+        return failed(QStringLiteral("damaged records file (count %1)").arg(count));
+    const qint64 header = stream.device()->pos();
+    QString error;
+    if (!KvBoardRecordScreen::check(bytes.mid(int(header)), count, &error))
+        return failed(error);
+
+    KvBoardDocument result;
+    result.m_format = Records;
     for (qint32 i = 0; i < count; ++i) {
         KvSaveDataItem record;
         qint32 type = 0;
         stream >> record.uuid >> type >> record.name >> record.data;
         if (stream.status() != QDataStream::Ok)
-            return fail(error, QStringLiteral("damaged records file (record %1)").arg(i));
+            return failed(QStringLiteral("damaged records file (record %1)").arg(i));
         record.type = type;
-        records->append(record);
+        // The plug-in loads stroke records only; other kinds are no ink.
+        if (type != KvGraphicsStrokesGroup::Type)
+            continue;
+        result.m_piecesAsked.append(record.data.value(kPiecesKey).toList().size());
+        result.m_records.append(record);
     }
-    if (!stream.atEnd())
-        return fail(error, QStringLiteral("damaged records file (trailing data)"));
-    return true;
+    result.checkSize();
+    return result;
+}
+
+bool KvBoardDocument::isValid() const
+{
+    return m_error.isEmpty();
+}
+
+QString KvBoardDocument::error() const
+{
+    return m_error;
+}
+
+int KvBoardDocument::strokeCount() const
+{
+    return m_piecesAsked.size();
+}
+
+QList<int> KvBoardDocument::piecesAsked() const
+{
+    return m_piecesAsked;
+}
+
+void KvBoardDocument::importStrokes(KvPenCore *core, int first, int count)
+{
+    if (!isValid())
+        return;
+    if (m_format == Records) {
+        core->importScene(m_records.mid(first, count), kSaveName);
+        return;
+    }
+    QDomElement batch = m_document.createElement(kBoardTag);
+    for (const QDomElement &stroke : m_strokes.mid(first, count))
+        batch.appendChild(stroke);
+    core->importSceneXml(&m_document, &batch, kSaveName);
+}
+
+KvBoardDocument KvBoardDocument::failed(const QString &error)
+{
+    KvBoardDocument result;
+    result.m_error = error;
+    return result;
+}
+
+// Pieces are what a board's memory grows with; a file asking for more is refused whole.
+bool KvBoardDocument::checkSize()
+{
+    qint64 pieces = 0;
+    for (int asked : qAsConst(m_piecesAsked))
+        pieces += asked;
+    if (m_piecesAsked.size() > KvBoardFileLimits::kMaxStrokes)
+        m_error = QStringLiteral("more than %1 strokes").arg(KvBoardFileLimits::kMaxStrokes);
+    else if (pieces > KvBoardFileLimits::kMaxPieces)
+        m_error = QStringLiteral("more than %1 pieces").arg(KvBoardFileLimits::kMaxPieces);
+    else
+        return true;
+    m_records.clear();
+    m_strokes.clear();
+    m_document.clear();
+    return false;
 }

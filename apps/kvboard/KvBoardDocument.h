@@ -10,19 +10,43 @@ class KvPenCore;
 
 // The demo host's two file formats. XML: a <kvboard version="1"> document whose <board>
 // element holds what the plug-in exports. Save records: a small binary file (QDataStream)
-// holding the plug-in's records. Readers check everything before the board is touched.
+// holding the plug-in's records. A document read from either is checked whole before anything
+// is decoded (see KvBoardXmlScreen and KvBoardRecordScreen) and holds the strokes to put on a
+// board. Reading touches no board and may run on any thread.
 class KvBoardDocument
 {
 public:
-    static QByteArray writeXml(KvPenCore *core);
-    // On success `document` holds the file and `board` its board element.
-    static bool readXml(const QByteArray &bytes, QDomDocument *document, QDomElement *board,
-                        QString *error);
+    enum Format { Xml, Records };
 
+    static QByteArray writeXml(KvPenCore *core);
     static QByteArray writeRecords(KvPenCore *core);
-    static bool readRecords(const QByteArray &bytes, QList<KvSaveDataItem> *records,
-                            QString *error);
+
+    // By suffix: ".xml" is the XML document, anything else save records.
+    static Format formatOf(const QString &path);
+    static KvBoardDocument read(const QString &path);
+    static KvBoardDocument fromXml(const QByteArray &bytes);
+    static KvBoardDocument fromRecords(const QByteArray &bytes);
+
+    bool isValid() const;
+    QString error() const;
+    int strokeCount() const;
+    // How many pieces the file gives each stroke, in the order the strokes join the board.
+    QList<int> piecesAsked() const;
+    // Hands strokes [first, first + count) to the plug-in, which puts them on its board. XML
+    // strokes leave the document as they go.
+    void importStrokes(KvPenCore *core, int first, int count);
 
     // The plug-in's name for what the host saves; unused by the pen's own formats.
     static const QString kSaveName;
+
+private:
+    static KvBoardDocument failed(const QString &error);
+    bool checkSize();
+
+    Format m_format = Xml;
+    QString m_error;
+    QList<int> m_piecesAsked;
+    QList<KvSaveDataItem> m_records;
+    QDomDocument m_document;
+    QList<QDomElement> m_strokes;
 };

@@ -1,12 +1,19 @@
 #include "KvBoardFragment.h"
 
-#include "KvBoardDocument.h"
-
 #include <QDomDocument>
 #include <QTextStream>
 #include <QUuid>
 
 namespace {
+
+// The board element of a kvboard document (<kvboard><board>…), or false.
+bool readBoard(const QByteArray &xml, QDomDocument *document, QDomElement *board)
+{
+    if (!document->setContent(xml))
+        return false;
+    *board = document->documentElement().firstChildElement(QStringLiteral("board"));
+    return document->documentElement().tagName() == QLatin1String("kvboard") && !board->isNull();
+}
 
 // Takes the strokes out of `board`, leaving the document around them.
 QList<QDomElement> takeStrokes(QDomElement &board)
@@ -38,7 +45,7 @@ QStringList KvBoardFragment::uuids(const QByteArray &xml)
     QDomDocument document;
     QDomElement board;
     QStringList list;
-    if (!KvBoardDocument::readXml(xml, &document, &board, nullptr))
+    if (!readBoard(xml, &document, &board))
         return list;
     for (QDomElement stroke = board.firstChildElement(); !stroke.isNull();
          stroke = stroke.nextSiblingElement())
@@ -50,7 +57,7 @@ QByteArray KvBoardFragment::subset(const QByteArray &xml, const QSet<QString> &k
 {
     QDomDocument document;
     QDomElement board;
-    if (!KvBoardDocument::readXml(xml, &document, &board, nullptr))
+    if (!readBoard(xml, &document, &board))
         return {};
     for (const QDomElement &stroke : takeStrokes(board)) {
         if (keep.contains(uuidOf(stroke)))
@@ -65,7 +72,7 @@ QList<QByteArray> KvBoardFragment::split(const QByteArray &xml, int maxBytes)
         return {xml};
     QDomDocument document;
     QDomElement board;
-    if (!KvBoardDocument::readXml(xml, &document, &board, nullptr))
+    if (!readBoard(xml, &document, &board))
         return {};
     const QList<QDomElement> strokes = takeStrokes(board);
     const int frame = document.toByteArray(1).size();

@@ -62,33 +62,52 @@ void KvBoardNetCommand::addOptions(QCommandLineParser &parser) const
     parser.addOptions({m_serve, m_token, m_board, m_cert, m_key, m_join, m_name, m_linger});
 }
 
-bool KvBoardNetCommand::serves(const QCommandLineParser &parser) const
+void KvBoardNetCommand::read(const QCommandLineParser &parser)
 {
-    return parser.isSet(m_serve);
+    for (const QCommandLineOption *option :
+         {&m_serve, &m_token, &m_board, &m_cert, &m_key, &m_join, &m_name, &m_linger}) {
+        if (parser.isSet(*option))
+            m_values.insert(option->names().constFirst(), parser.value(*option));
+    }
 }
 
-bool KvBoardNetCommand::joins(const QCommandLineParser &parser) const
+QString KvBoardNetCommand::value(const QCommandLineOption &option) const
 {
-    return parser.isSet(m_join);
+    return m_values.value(option.names().constFirst(), option.defaultValues().value(0));
 }
 
-int KvBoardNetCommand::serve(const QCommandLineParser &parser) const
+bool KvBoardNetCommand::isSet(const QCommandLineOption &option) const
+{
+    return m_values.contains(option.names().constFirst());
+}
+
+bool KvBoardNetCommand::serves() const
+{
+    return isSet(m_serve);
+}
+
+bool KvBoardNetCommand::joins() const
+{
+    return isSet(m_join);
+}
+
+int KvBoardNetCommand::serve() const
 {
     bool portOk = false;
-    const uint port = parser.value(m_serve).toUInt(&portOk);
+    const uint port = value(m_serve).toUInt(&portOk);
     if (!portOk || port > 65535) {
         std::fprintf(stderr, "kvboard: --serve takes a port number\n");
         return 2;
     }
     KvBoardRelay relay;
-    relay.setToken(parser.value(m_token).toUtf8());
+    relay.setToken(value(m_token).toUtf8());
     QString error;
-    if ((parser.isSet(m_cert) || parser.isSet(m_key))
-        && !relay.setCertificate(parser.value(m_cert), parser.value(m_key), &error)) {
+    if ((isSet(m_cert) || isSet(m_key))
+        && !relay.setCertificate(value(m_cert), value(m_key), &error)) {
         std::fprintf(stderr, "kvboard: %s\n", qPrintable(error));
         return 2;
     }
-    if ((parser.isSet(m_board) && !relay.setBoardFile(parser.value(m_board), &error))
+    if ((isSet(m_board) && !relay.setBoardFile(value(m_board), &error))
         || !relay.listen(quint16(port), &error)) {
         std::fprintf(stderr, "kvboard: %s\n", qPrintable(error));
         return 2;
@@ -108,11 +127,10 @@ int KvBoardNetCommand::serve(const QCommandLineParser &parser) const
     return 0;
 }
 
-int KvBoardNetCommand::playJoined(const QCommandLineParser &parser, KvBoardScript *script,
-                                  const QString &outDir) const
+int KvBoardNetCommand::playJoined(KvBoardScript *script, const QString &outDir) const
 {
     bool lingerOk = false;
-    const int linger = parser.value(m_linger).toInt(&lingerOk);
+    const int linger = value(m_linger).toInt(&lingerOk);
     if (!lingerOk || linger < 0) {
         std::fprintf(stderr, "kvboard: --linger takes milliseconds\n");
         return 2;
@@ -126,7 +144,7 @@ int KvBoardNetCommand::playJoined(const QCommandLineParser &parser, KvBoardScrip
         return client->state() == KvBoardClient::Refused;
     };
     const auto before = [&](KvBoard *board, QString *error) {
-        client = makeClient(parser, board, error);
+        client = makeClient(board, error);
         if (!client)
             return false;
         client->open();
@@ -159,10 +177,9 @@ int KvBoardNetCommand::playJoined(const QCommandLineParser &parser, KvBoardScrip
     return 0;
 }
 
-KvBoardClient *KvBoardNetCommand::join(const QCommandLineParser &parser, KvBoardWindow *window,
-                                       QString *error) const
+KvBoardClient *KvBoardNetCommand::join(KvBoardWindow *window, QString *error) const
 {
-    KvBoardClient *client = makeClient(parser, window->board(), error);
+    KvBoardClient *client = makeClient(window->board(), error);
     if (!client)
         return nullptr;
     window->addToolBar(Qt::BottomToolBarArea, new KvBoardNetworkBar(client, window));
@@ -172,10 +189,9 @@ KvBoardClient *KvBoardNetCommand::join(const QCommandLineParser &parser, KvBoard
     return client;
 }
 
-KvBoardClient *KvBoardNetCommand::makeClient(const QCommandLineParser &parser, KvBoard *board,
-                                             QString *error) const
+KvBoardClient *KvBoardNetCommand::makeClient(KvBoard *board, QString *error) const
 {
-    const QUrl url(parser.value(m_join));
+    const QUrl url(value(m_join));
     if (!url.isValid()
         || (url.scheme() != QLatin1String("ws") && url.scheme() != QLatin1String("wss"))) {
         *error = QStringLiteral("--join takes ws://HOST:PORT/ROOM or wss://HOST:PORT/ROOM");
@@ -183,9 +199,9 @@ KvBoardClient *KvBoardNetCommand::makeClient(const QCommandLineParser &parser, K
     }
     // A child of the board: it goes before the board does.
     auto *client = new KvBoardClient(board, url, board);
-    client->setToken(parser.value(m_token).toUtf8());
-    client->setName(parser.isSet(m_name) ? parser.value(m_name) : qEnvironmentVariable("USER"));
-    if (parser.isSet(m_cert) && !client->setTrustedCertificate(parser.value(m_cert), error)) {
+    client->setToken(value(m_token).toUtf8());
+    client->setName(isSet(m_name) ? value(m_name) : qEnvironmentVariable("USER"));
+    if (isSet(m_cert) && !client->setTrustedCertificate(value(m_cert), error)) {
         delete client;
         return nullptr;
     }

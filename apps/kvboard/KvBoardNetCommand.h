@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCommandLineOption>
+#include <QHash>
 
 class KvBoardClient;
 class KvBoardScript;
@@ -15,22 +16,23 @@ public:
     KvBoardNetCommand();
 
     void addOptions(QCommandLineParser &parser) const;
-    bool serves(const QCommandLineParser &parser) const;
-    bool joins(const QCommandLineParser &parser) const;
+    // Keeps the options' values: the parser may go before the application comes.
+    void read(const QCommandLineParser &parser);
+    bool serves() const;
+    bool joins() const;
 
     // The relay, until SIGINT or SIGTERM: 0 then, 2 when it cannot start.
-    int serve(const QCommandLineParser &parser) const;
+    int serve() const;
     // Plays the script as a participant, lingers, writes the outputs: 0, 1 for a bad script,
     // 2 with a one-line reason when refused or unreachable.
-    int playJoined(const QCommandLineParser &parser, KvBoardScript *script,
-                   const QString &outDir) const;
+    int playJoined(KvBoardScript *script, const QString &outDir) const;
     // The window's board joins the shared board; the connection shows in its toolbar.
-    KvBoardClient *join(const QCommandLineParser &parser, KvBoardWindow *window,
-                        QString *error) const;
+    KvBoardClient *join(KvBoardWindow *window, QString *error) const;
 
 private:
-    KvBoardClient *makeClient(const QCommandLineParser &parser, class KvBoard *board,
-                              QString *error) const;
+    KvBoardClient *makeClient(class KvBoard *board, QString *error) const;
+    QString value(const QCommandLineOption &option) const;
+    bool isSet(const QCommandLineOption &option) const;
 
     QCommandLineOption m_serve;
     QCommandLineOption m_token;
@@ -40,4 +42,5 @@ private:
     QCommandLineOption m_join;
     QCommandLineOption m_name;
     QCommandLineOption m_linger;
+    QHash<QString, QString> m_values;
 };

@@ -9,17 +9,22 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QUndoStack>
 
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
 // Messages in flight get this long to arrive after the last step.
 constexpr int kDrainMilliseconds = 10000;
+// Work this short shows no progress.
+constexpr int kQuietMilliseconds = 200;
 
 bool fail(QString *error, const QString &message)
 {
@@ -62,6 +67,7 @@ bool KvBoardScript::load(const QString &path, QString *error)
     if (mirror != QLatin1String("live") && mirror != QLatin1String("stroke"))
         return fail(error, path + QStringLiteral(": \"mirror\" is \"live\" or \"stroke\""));
     m_steps = session.value(QStringLiteral("steps")).toArray();
+    m_sessionDir = QFileInfo(path).absolutePath();
     m_wholeStroke = mirror == QLatin1String("stroke");
     m_delay = qMax(0, session.value(QStringLiteral("delay")).toInt());
     return true;
@@ -96,10 +102,20 @@ bool KvBoardScript::run(const QString &outDir, QString *error)
     const Players players {&board, &boardView, &mirror, &mirrorView};
     if (m_before && !m_before(&board, error))
         return false;
+    QElapsedTimer clock;
+    clock.start();
+    int reported = 0;
     for (index = 0; index < m_steps.size(); ++index) {
         if (!play(m_steps.at(index).toObject(), players, outDir, error)) {
             *error = QStringLiteral("step %1: %2").arg(index).arg(*error);
             return false;
+        }
+        // A long session tells how far it got, every tenth of the way.
+        const int tenth = 10 * (index + 1) / m_steps.size();
+        if (clock.elapsed() > kQuietMilliseconds && tenth > reported) {
+            reported = tenth;
+            std::fprintf(stderr, "kvboard: played %d of %d steps\n", index + 1,
+                         int(m_steps.size()));
         }
     }
     const QDeadlineTimer deadline(kDrainMilliseconds);
@@ -178,8 +194,26 @@ bool KvBoardScript::play(const QJsonObject &step, const Players &players, const 
         if (file.isEmpty() || file.contains(QLatin1Char('/')))
             return fail(error, QStringLiteral("\"file\" must be a plain file name"));
         return board->saveFile(QDir(outDir).filePath(file), error);
-    } else
+    } else if (action == QLatin1String("open"))
+        return open(board, step.value(QStringLiteral("file")).toString(), error);
+    else
         return fail(error, QStringLiteral("unknown step \"%1\"").arg(action));
+    return true;
+}
+
+bool KvBoardScript::open(KvBoard *board, const QString &path, QString *error)
+{
+    if (path.isEmpty())
+        return fail(error, QStringLiteral("\"file\" must name a board file"));
+    // Relative to the session, like any path in it.
+    const QString file = QDir(m_sessionDir).absoluteFilePath(path);
+    KvBoardLoadReport report;
+    if (!board->openFile(file, error, &report)) {
+        *error = file + QStringLiteral(": ") + *error;
+        return false;
+    }
+    if (!report.isComplete())
+        return fail(error, file + QStringLiteral(": ") + report.summary());
     return true;
 }
 

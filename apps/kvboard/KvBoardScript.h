@@ -19,6 +19,8 @@ class KvBoardView;
 //   touchPress, touchMove, touchRelease        a finger: "id", "at"
 //   erase       the area eraser (a palm) at "at", "size" wide; endErase lifts it
 //   undo, redo, clear, zoom ("factor"), save ("file", in the output folder)
+//   open        "file" (relative to the session) replaces the board, as Ctrl+O does; a file
+//               refused whole or in part fails the step
 //   wait        runs the event loop for "ms" milliseconds
 // Every pointer step leaves exactly one live message; messages.jsonl tags each message with
 // the index of the step that sent it.
@@ -43,10 +45,12 @@ private:
     bool play(const QJsonObject &step, const Players &players, const QString &outDir,
               QString *error);
     bool setTool(KvBoard *board, const QJsonObject &step, QString *error);
+    bool open(KvBoard *board, const QString &path, QString *error);
 
     QJsonArray m_steps;
     Hook m_before;
     Hook m_after;
     bool m_wholeStroke = false;
     int m_delay = 0;
+    QString m_sessionDir;
 };

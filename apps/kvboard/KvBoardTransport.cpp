@@ -5,7 +5,12 @@
 #include "KvBoardLink.h"
 
 #include <QDateTime>
-#include <QDebug>
+
+namespace {
+
+constexpr int kLoadingRetryMilliseconds = 20;
+
+} // namespace
 
 KvBoardTransport::KvBoardTransport(KvBoard *first, KvBoard *second, QObject *parent)
     : QObject(parent)
@@ -63,7 +68,7 @@ void KvBoardTransport::send(KvBoard *to, const KvBoardEnvelope &envelope)
     const QByteArray bytes = envelope.encode();
     emit sent(envelope.toJson(), bytes);
     // Later messages never overtake earlier ones, even when the delay was lowered meanwhile.
-    if (m_delay == 0 && m_inFlight.isEmpty()) {
+    if (m_delay == 0 && m_inFlight.isEmpty() && !to->isLoading()) {
         deliver(to, bytes);
         return;
     }
@@ -76,9 +81,16 @@ void KvBoardTransport::deliverDue()
 {
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     while (!m_inFlight.isEmpty() && m_inFlight.first().due <= now) {
+        // A board that is loading a file takes its messages once it is done.
+        if (m_inFlight.first().to && m_inFlight.first().to->isLoading()) {
+            m_timer.start(kLoadingRetryMilliseconds);
+            return;
+        }
         const Parcel parcel = m_inFlight.takeFirst();
         if (parcel.to)
             deliver(parcel.to, parcel.bytes);
+        else
+            emit undeliverable(tr("A message was lost: its participant has left."));
     }
     if (!m_inFlight.isEmpty())
         m_timer.start(int(qMax<qint64>(0, m_inFlight.first().due - now)));
@@ -87,8 +99,9 @@ void KvBoardTransport::deliverDue()
 void KvBoardTransport::deliver(KvBoard *to, const QByteArray &bytes)
 {
     KvBoardEnvelope envelope;
-    if (KvBoardEnvelope::decode(bytes, &envelope) != KvBoardEnvelope::NoFault
-        || !KvBoardLink::apply(to, envelope))
-        qDebug() << "KvBoardTransport::deliver"
-                 << "refused a frame";
+    if (KvBoardEnvelope::decode(bytes, &envelope) != KvBoardEnvelope::NoFault)
+        emit undeliverable(tr("A message could not be read."));
+    else if (!KvBoardLink::apply(to, envelope))
+        emit undeliverable(tr("A message of kind \"%1\" was dropped.")
+                               .arg(KvBoardEnvelope::kindName(envelope.kind)));
 }

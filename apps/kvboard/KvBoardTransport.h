@@ -38,6 +38,8 @@ signals:
     void delayChanged(int milliseconds);
     // Every message as it leaves its board.
     void sent(const QJsonObject &envelope, const QByteArray &bytes);
+    // A message that reached no board, and why.
+    void undeliverable(const QString &reason);
 
 private:
     struct Parcel

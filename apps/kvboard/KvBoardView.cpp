@@ -1,8 +1,10 @@
 #include "KvBoardView.h"
 
 #include "KvBoard.h"
+#include "KvPenCore.h"
 
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTabletEvent>
 #include <QTouchEvent>
@@ -10,9 +12,17 @@
 
 namespace {
 
-constexpr qreal kZoomStep = 1.25;
-constexpr qreal kMinZoom = 0.25;
-constexpr qreal kMaxZoom = 4.0;
+// The desk around the page, in scene units, and its colours.
+constexpr qreal kDeskMargin = 32;
+const QColor kDeskColor(0x12, 0x15, 0x1C);
+const QColor kPageEdgeColor(0x34, 0x3A, 0x4C);
+constexpr int kShadowSteps = 8;
+const QPointF kNoPoint(-1, -1);
+
+qreal levelZoom(int percent)
+{
+    return percent / 100.0;
+}
 
 // Mouse events that Qt made up from touch or pen input, which arrive on their own.
 bool isSynthesized(const QMouseEvent *event)
@@ -22,6 +32,8 @@ bool isSynthesized(const QMouseEvent *event)
 
 } // namespace
 
+const QList<int> KvBoardView::kZoomLevels {25, 33, 50, 67, 75, 100, 125, 150, 200, 300, 400};
+
 KvBoardView::KvBoardView(KvBoard *board, QWidget *parent)
     : QGraphicsView(board->scene(), parent)
     , m_board(board)
@@ -30,7 +42,10 @@ KvBoardView::KvBoardView(KvBoard *board, QWidget *parent)
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
     setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
-    setBackgroundBrush(QColor(0x12, 0x15, 0x1C));
+    setSceneRect(
+        board->scene()->sceneRect().adjusted(-kDeskMargin, -kDeskMargin, kDeskMargin, kDeskMargin));
+    setTransformationAnchor(QGraphicsView::NoAnchor);
+    viewport()->setMouseTracking(true);
     viewport()->setAttribute(Qt::WA_AcceptTouchEvents);
     // Fingers draw; they must not pan the board as a scroll area's fingers do.
     viewport()->ungrabGesture(Qt::PanGesture);
@@ -46,29 +61,58 @@ qreal KvBoardView::zoom() const
     return transform().m11();
 }
 
-void KvBoardView::setZoom(qreal zoom)
+void KvBoardView::setZoom(qreal zoom, QPointF anchor)
 {
-    zoom = qBound(kMinZoom, zoom, kMaxZoom);
+    zoom = qBound(levelZoom(kZoomLevels.constFirst()), zoom, levelZoom(kZoomLevels.constLast()));
     if (qFuzzyCompare(zoom, this->zoom()))
         return;
+    if (anchor == kNoPoint)
+        anchor = QRectF(viewport()->rect()).center();
+    const QPointF fixed = toScene(anchor);
     setTransform(QTransform::fromScale(zoom, zoom));
+    const QPointF moved = viewportTransform().map(fixed) - anchor;
+    horizontalScrollBar()->setValue(horizontalScrollBar()->value() + qRound(moved.x()));
+    verticalScrollBar()->setValue(verticalScrollBar()->value() + qRound(moved.y()));
     emit zoomChanged(zoom);
 }
 
-void KvBoardView::zoomIn()
+void KvBoardView::zoomIn(QPointF anchor)
 {
-    setZoom(zoom() * kZoomStep);
+    for (int percent : kZoomLevels) {
+        if (levelZoom(percent) > zoom() + 1e-6) {
+            setZoom(levelZoom(percent), anchor);
+            return;
+        }
+    }
 }
 
-void KvBoardView::zoomOut()
+void KvBoardView::zoomOut(QPointF anchor)
 {
-    setZoom(zoom() / kZoomStep);
+    for (auto level = kZoomLevels.crbegin(); level != kZoomLevels.crend(); ++level) {
+        if (levelZoom(*level) < zoom() - 1e-6) {
+            setZoom(levelZoom(*level), anchor);
+            return;
+        }
+    }
+}
+
+void KvBoardView::resetZoom()
+{
+    setZoom(1.0);
+    showTopLeft();
+}
+
+void KvBoardView::showTopLeft()
+{
+    horizontalScrollBar()->setValue(horizontalScrollBar()->minimum());
+    verticalScrollBar()->setValue(verticalScrollBar()->minimum());
 }
 
 void KvBoardView::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton || isSynthesized(event))
         return;
+    setHover(kNoPoint);
     pointerEvent(QEvent::MouseButtonPress, event->localPos(), 1.0);
 }
 
@@ -79,14 +123,18 @@ void KvBoardView::mouseDoubleClickEvent(QMouseEvent *event)
 
 void KvBoardView::mouseMoveEvent(QMouseEvent *event)
 {
-    if (!isSynthesized(event))
-        pointerEvent(QEvent::MouseMove, event->localPos(), 1.0);
+    if (isSynthesized(event))
+        return;
+    pointerEvent(QEvent::MouseMove, event->localPos(), 1.0);
+    setHover(m_pointerDown ? kNoPoint : event->localPos());
 }
 
 void KvBoardView::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton && !isSynthesized(event))
-        pointerEvent(QEvent::MouseButtonRelease, event->localPos(), 1.0);
+    if (event->button() != Qt::LeftButton || isSynthesized(event))
+        return;
+    pointerEvent(QEvent::MouseButtonRelease, event->localPos(), 1.0);
+    setHover(event->localPos());
 }
 
 void KvBoardView::wheelEvent(QWheelEvent *event)
@@ -96,9 +144,9 @@ void KvBoardView::wheelEvent(QWheelEvent *event)
         return;
     }
     if (event->angleDelta().y() > 0)
-        zoomIn();
+        zoomIn(event->position());
     else if (event->angleDelta().y() < 0)
-        zoomOut();
+        zoomOut(event->position());
 }
 
 bool KvBoardView::viewportEvent(QEvent *event)
@@ -116,6 +164,13 @@ bool KvBoardView::viewportEvent(QEvent *event)
         event->accept();
         return true;
     }
+    case QEvent::NativeGesture: {
+        auto *gesture = static_cast<QNativeGestureEvent *>(event);
+        if (gesture->gestureType() != Qt::ZoomNativeGesture)
+            break;
+        pinch(gesture->value(), gesture->localPos());
+        return true;
+    }
     case QEvent::TouchBegin:
     case QEvent::TouchUpdate:
     case QEvent::TouchEnd:
@@ -124,18 +179,57 @@ bool KvBoardView::viewportEvent(QEvent *event)
         event->accept();
         return true;
     default:
-        return QGraphicsView::viewportEvent(event);
+        break;
     }
+    return QGraphicsView::viewportEvent(event);
 }
 
 void KvBoardView::showEvent(QShowEvent *event)
 {
     QGraphicsView::showEvent(event);
     // A board opens at its top left corner, where people start writing.
-    if (!std::exchange(m_shown, true)) {
-        horizontalScrollBar()->setValue(horizontalScrollBar()->minimum());
-        verticalScrollBar()->setValue(verticalScrollBar()->minimum());
+    if (!std::exchange(m_shown, true))
+        showTopLeft();
+}
+
+void KvBoardView::leaveEvent(QEvent *event)
+{
+    QGraphicsView::leaveEvent(event);
+    setHover(kNoPoint);
+}
+
+void KvBoardView::paintEvent(QPaintEvent *event)
+{
+    QGraphicsView::paintEvent(event);
+    const QRectF outline = eraserOutline();
+    if (outline.isEmpty())
+        return;
+    // Light on dark ink and dark on light ink alike.
+    QPainter painter(viewport());
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor(0, 0, 0, 160), 3));
+    painter.drawEllipse(outline);
+    painter.setPen(QPen(QColor(255, 255, 255, 230), 1.5));
+    painter.drawEllipse(outline);
+}
+
+void KvBoardView::drawBackground(QPainter *painter, const QRectF &rect)
+{
+    painter->fillRect(rect, kDeskColor);
+    const QRectF page = m_board->scene()->sceneRect();
+    // A soft shadow below and right of the page, then the page with a fine edge.
+    painter->setPen(Qt::NoPen);
+    for (int step = kShadowSteps; step >= 1; --step) {
+        painter->setBrush(QColor(0, 0, 0, 90 / step));
+        painter->drawRoundedRect(
+            page.translated(step / 2.0, step).adjusted(-step, -step / 2.0, step, step / 2.0), step,
+            step);
     }
+    painter->fillRect(page, m_board->scene()->backgroundBrush());
+    painter->setPen(QPen(kPageEdgeColor, 0));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRect(page);
 }
 
 QPointF KvBoardView::toScene(const QPointF &viewportPos) const
@@ -157,6 +251,42 @@ void KvBoardView::pointerEvent(QEvent::Type type, const QPointF &viewportPos, qr
         m_pointerDown = false;
         m_board->pointerRelease();
     }
+}
+
+// A touchpad's pinch adds up until it reaches the next level of the ladder. (Fingers on the
+// board draw, each on its own: a touch screen has no pinch.)
+void KvBoardView::pinch(qreal delta, const QPointF &anchor)
+{
+    constexpr qreal kPinchStep = 1.15;
+    m_pinch *= 1.0 + delta;
+    if (m_pinch > kPinchStep)
+        zoomIn(anchor);
+    else if (m_pinch < 1 / kPinchStep)
+        zoomOut(anchor);
+    else
+        return;
+    m_pinch = 1.0;
+}
+
+void KvBoardView::setHover(const QPointF &viewportPos)
+{
+    const QRectF before = eraserOutline();
+    m_hover = viewportPos;
+    const QRectF after = eraserOutline();
+    if (before != after)
+        viewport()->update();
+}
+
+// The eraser's reach under a hovering pointer, in viewport coordinates; empty unless the eraser
+// is the tool. While the pointer is down the plug-in shows its own eraser.
+QRectF KvBoardView::eraserOutline() const
+{
+    if (m_hover == kNoPoint || m_board->core()->stylus() != 1)
+        return QRectF();
+    const qreal diameter = m_board->core()->eraserWidth();
+    QRectF outline(0, 0, diameter, diameter);
+    outline.moveCenter(m_hover);
+    return outline;
 }
 
 void KvBoardView::touchEvent(QTouchEvent *event)

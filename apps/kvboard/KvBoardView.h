@@ -7,7 +7,8 @@ class KvBoard;
 class QTouchEvent;
 
 // A view on one board that turns the user's input into the plug-in's: mouse and pen to the
-// single pointer, fingers to touch ids, a palm to the area eraser. It also zooms.
+// single pointer, fingers to touch ids, a palm to the area eraser. It shows the board as a page
+// on a desk, zooms through a ladder of levels, and outlines the eraser under a hovering pointer.
 class KvBoardView : public QGraphicsView
 {
     Q_OBJECT
@@ -17,12 +18,19 @@ public:
 
     explicit KvBoardView(KvBoard *board, QWidget *parent = nullptr);
 
+    // The zoom ladder, in percent.
+    static const QList<int> kZoomLevels;
+
     KvBoard *board() const;
     qreal zoom() const;
-    // Clamped to 1/4 ... 4.
-    void setZoom(qreal zoom);
-    void zoomIn();
-    void zoomOut();
+    // Clamped to the ladder's ends; `anchor`, in viewport coordinates, stays over the same
+    // point of the board (the viewport's centre when left out).
+    void setZoom(qreal zoom, QPointF anchor = QPointF(-1, -1));
+    // The next level of the ladder up or down.
+    void zoomIn(QPointF anchor = QPointF(-1, -1));
+    void zoomOut(QPointF anchor = QPointF(-1, -1));
+    // 100 %, the board as it opens: from its top left corner.
+    void resetZoom();
 
 signals:
     // The user put a pointer down on this board.
@@ -37,14 +45,24 @@ protected:
     void wheelEvent(QWheelEvent *event) override;
     bool viewportEvent(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void drawBackground(QPainter *painter, const QRectF &rect) override;
 
 private:
     QPointF toScene(const QPointF &viewportPos) const;
+    void showTopLeft();
     void pointerEvent(QEvent::Type type, const QPointF &viewportPos, qreal pressure);
     void touchEvent(QTouchEvent *event);
+    void pinch(qreal delta, const QPointF &anchor);
+    void setHover(const QPointF &viewportPos);
+    QRectF eraserOutline() const;
 
     KvBoard *m_board;
     bool m_pointerDown = false;
     int m_palmId = -1;
     bool m_shown = false;
+    // Where the pointer hovers, or null-sized when it is away or down.
+    QPointF m_hover = QPointF(-1, -1);
+    qreal m_pinch = 1.0;
 };

@@ -1,6 +1,8 @@
 #include "KvBoardWindow.h"
 
 #include "KvBoard.h"
+#include "KvBoardClickThrough.h"
+#include "KvBoardDocument.h"
 #include "KvBoardTransport.h"
 #include "KvBoardView.h"
 #include "KvErasePopup.h"
@@ -8,13 +10,20 @@
 #include "KvPenPopup.h"
 #include "KvToolPenButton.h"
 
+#include <QApplication>
 #include <QButtonGroup>
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSettings>
 #include <QShortcut>
 #include <QSpinBox>
 #include <QSplitter>
@@ -23,11 +32,41 @@
 #include <QUndoGroup>
 #include <QUndoStack>
 #include <QVBoxLayout>
+#include <QtConcurrent>
 
 namespace {
 
 const QString kImages = QStringLiteral(":/kvboard/imgs/");
 const QString kFileFilters = QStringLiteral("Board XML (*.xml);;Save records (*.kvb)");
+// Work this short shows no progress.
+constexpr int kQuietMilliseconds = 200;
+
+// The window's own widgets are dark; dialogs keep the platform's readable colours, so these
+// never go on the window itself (its style sheet would reach every dialog it parents).
+const QString kBoardsStyle = QStringLiteral(
+    "QSplitter, QSplitter > QWidget { background: #12151C; }"
+    "QLabel { color: #C8CCDA; }"
+    "QScrollBar { background: #1A1E28; width: 10px; height: 10px; }"
+    "QScrollBar::handle { background: #3E456B; border-radius: 4px; min-width: 24px;"
+    " min-height: 24px; }"
+    "QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; }"
+    "QScrollBar::add-page, QScrollBar::sub-page { background: none; }");
+const QString kStatusStyle = QStringLiteral(
+    "QStatusBar { background: #12151C; color: #C8CCDA; }"
+    "QStatusBar QLabel { color: #C8CCDA; }"
+    "QPushButton { color: #E6E8F0; background: #3E456B; border: none; border-radius: 4px;"
+    " padding: 2px 10px; }");
+const QString kToolbarStyle = QStringLiteral(
+    "QToolBar { background: #2E3249; border: none; spacing: 6px; padding: 4px 10px; }"
+    "QLabel { color: #E6E8F0; min-width: 44px; qproperty-alignment: AlignCenter; }"
+    "QComboBox, QSpinBox { color: #E6E8F0; background: #3E456B; border: none;"
+    " border-radius: 4px; padding: 4px 8px; }"
+    "QToolButton:focus { border: 2px solid #8FA8FF; border-radius: 6px; }");
+
+QString zoomText(qreal zoom)
+{
+    return QStringLiteral("%1 %").arg(qRound(zoom * 100));
+}
 
 } // namespace
 
@@ -40,22 +79,20 @@ KvBoardWindow::KvBoardWindow(QWidget *parent)
     , m_penPopup(new KvPenPopup(this))
     , m_erasePopup(new KvErasePopup(this))
 {
-    setStyleSheet(QStringLiteral(
-        "QMainWindow, QStatusBar { background: #12151C; color: #C8CCDA; }"
-        "QLabel { color: #C8CCDA; }"
-        "QScrollBar { background: #1A1E28; width: 10px; height: 10px; }"
-        "QScrollBar::handle { background: #3E456B; border-radius: 4px; min-width: 24px;"
-        " min-height: 24px; }"
-        "QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; }"
-        "QScrollBar::add-page, QScrollBar::sub-page { background: none; }"));
     buildBoards();
     buildToolbar();
+    buildStatusBar();
     connectPopups();
     buildShortcuts();
     m_undoGroup->addStack(m_board->undoStack());
     m_undoGroup->addStack(m_mirror->undoStack());
     m_undoGroup->setActiveStack(m_board->undoStack());
-    resize(1440, 860);
+    connect(m_board, &KvBoard::modifiedChanged, this, &KvBoardWindow::updateTitle);
+    for (KvBoard *board : {m_board, m_mirror})
+        connect(board, &KvBoard::remoteRefused, this, &KvBoardWindow::showProblem);
+    connect(m_transport, &KvBoardTransport::undeliverable, this,
+            [this](const QString &reason) { showProblem(reason, {}); });
+    restoreSettings();
     updateTitle();
     statusBar()->showMessage(tr("Draw on the left board; the right one is a remote participant."));
 }
@@ -74,16 +111,29 @@ KvBoardTransport *KvBoardWindow::transport() const
 
 void KvBoardWindow::setDocumentPath(const QString &path)
 {
+    if (QFileInfo::exists(path)) {
+        openPath(path);
+        return;
+    }
     m_documentPath = path;
-    QString error;
-    if (QFileInfo::exists(path) && !m_board->openFile(path, &error))
-        QMessageBox::warning(this, tr("Open"), tr("Cannot open %1: %2").arg(path, error));
     updateTitle();
 }
 
 void KvBoardWindow::setMirrorVisible(bool visible)
 {
     m_mirrorPane->setVisible(visible);
+}
+
+void KvBoardWindow::closeEvent(QCloseEvent *event)
+{
+    if (!maybeSave()) {
+        event->ignore();
+        return;
+    }
+    QSettings settings;
+    settings.setValue(QStringLiteral("window/geometry"), saveGeometry());
+    settings.setValue(QStringLiteral("window/zoom"), m_boardView->zoom());
+    QMainWindow::closeEvent(event);
 }
 
 void KvBoardWindow::buildBoards()
@@ -101,14 +151,12 @@ void KvBoardWindow::buildBoards()
     layout->addWidget(m_mirrorView);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
+    splitter->setStyleSheet(kBoardsStyle);
     setCentralWidget(splitter);
     for (KvBoardView *view : {m_boardView, m_mirrorView}) {
         connect(view, &KvBoardView::pointerDown, this,
                 [this, view] { m_undoGroup->setActiveStack(view->board()->undoStack()); });
     }
-    connect(m_boardView, &KvBoardView::zoomChanged, this, [this](qreal zoom) {
-        statusBar()->showMessage(tr("Zoom %1%").arg(qRound(zoom * 100)), 2000);
-    });
 }
 
 KvToolAction *KvBoardWindow::addToolButton(QHBoxLayout *row, const QString &image,
@@ -120,6 +168,8 @@ KvToolAction *KvBoardWindow::addToolButton(QHBoxLayout *row, const QString &imag
     button->setIsSvg(true);
     button->setFixedSize(48, 48);
     button->setToolTip(tip);
+    // The toolbar works from the keyboard too: Tab reaches each button, Space presses it.
+    button->setFocusPolicy(Qt::TabFocus);
     row->addWidget(button);
     return button;
 }
@@ -128,10 +178,7 @@ void KvBoardWindow::buildToolbar()
 {
     auto *toolbar = new QToolBar(tr("Tools"), this);
     toolbar->setMovable(false);
-    toolbar->setStyleSheet(QStringLiteral(
-        "QToolBar { background: #2E3249; border: none; spacing: 6px; padding: 4px 10px; }"
-        "QComboBox, QSpinBox { color: #E6E8F0; background: #3E456B; border: none;"
-        " border-radius: 4px; padding: 4px 8px; }"));
+    toolbar->setStyleSheet(kToolbarStyle);
     addToolBar(Qt::BottomToolBarArea, toolbar);
     // Centred, so that the popups, which open to the left of their buttons, stay on screen.
     auto *bar = new QWidget(toolbar);
@@ -171,15 +218,21 @@ void KvBoardWindow::buildToolbar()
     redo->setEnabled(false);
     addSeparator();
 
-    connect(addToolButton(row, QStringLiteral("zoomout"), tr("Zoom out (Ctrl+-)")),
-            &QAbstractButton::clicked, m_boardView, &KvBoardView::zoomOut);
-    connect(addToolButton(row, QStringLiteral("zoomin"), tr("Zoom in (Ctrl++)")),
-            &QAbstractButton::clicked, m_boardView, &KvBoardView::zoomIn);
+    connect(addToolButton(row, QStringLiteral("zoomout"), tr("Zoom out (Ctrl+-, Ctrl+wheel)")),
+            &QAbstractButton::clicked, this, [this] { m_boardView->zoomOut(); });
+    m_zoomLabel = new QLabel(zoomText(m_boardView->zoom()), bar);
+    m_zoomLabel->setObjectName(QStringLiteral("zoomLevel"));
+    m_zoomLabel->setToolTip(tr("Zoom of your board (Ctrl+0: 100 %)"));
+    row->addWidget(m_zoomLabel);
+    connect(m_boardView, &KvBoardView::zoomChanged, m_zoomLabel,
+            [this](qreal zoom) { m_zoomLabel->setText(zoomText(zoom)); });
+    connect(addToolButton(row, QStringLiteral("zoomin"), tr("Zoom in (Ctrl++, Ctrl+wheel)")),
+            &QAbstractButton::clicked, this, [this] { m_boardView->zoomIn(); });
     addSeparator();
 
     connect(addToolButton(row, QStringLiteral("open"), tr("Open (Ctrl+O)")),
             &QAbstractButton::clicked, this, &KvBoardWindow::open);
-    connect(addToolButton(row, QStringLiteral("save"), tr("Save (Ctrl+S)")),
+    connect(addToolButton(row, QStringLiteral("save"), tr("Save (Ctrl+S; save as: Ctrl+Shift+S)")),
             &QAbstractButton::clicked, this, &KvBoardWindow::save);
     connect(addToolButton(row, QStringLiteral("export"), tr("Export PNG (Ctrl+E)")),
             &QAbstractButton::clicked, this, &KvBoardWindow::exportPng);
@@ -208,10 +261,26 @@ void KvBoardWindow::buildToolbar()
     connect(m_transport, &KvBoardTransport::delayChanged, delay, &QSpinBox::setValue);
 }
 
+void KvBoardWindow::buildStatusBar()
+{
+    statusBar()->setStyleSheet(kStatusStyle);
+    m_detailsButton = new QPushButton(tr("Details…"), statusBar());
+    m_detailsButton->hide();
+    statusBar()->addPermanentWidget(m_detailsButton);
+    connect(m_detailsButton, &QPushButton::clicked, this, &KvBoardWindow::showDetails);
+    // The button belongs to the problem on show; another message takes it away.
+    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString &message) {
+        if (message != m_problem)
+            m_detailsButton->hide();
+    });
+}
+
 void KvBoardWindow::connectPopups()
 {
     m_penPopup->setToolAction(m_inkButton);
     m_erasePopup->setToolAction(m_eraserButton);
+    new KvBoardClickThrough(m_penPopup);
+    new KvBoardClickThrough(m_erasePopup);
     KvPenCore *core = m_board->core();
     m_penPopup->setPenWidth(core->penWidth());
     m_penPopup->setHightWidth(core->markerWidth());
@@ -265,10 +334,12 @@ void KvBoardWindow::buildShortcuts()
     shortcut(Qt::Key_P, [this] {
         m_inkButton->setChecked(true);
         m_penPopup->setPenPageVisible(true);
+        setStylus(0);
     });
     shortcut(Qt::Key_H, [this] {
         m_inkButton->setChecked(true);
         m_penPopup->setPenPageVisible(false);
+        setStylus(2);
     });
     shortcut(Qt::Key_E, [this] {
         m_eraserButton->setChecked(true);
@@ -284,6 +355,7 @@ void KvBoardWindow::buildShortcuts()
     shortcut(QKeySequence::ZoomIn, [this] { m_boardView->zoomIn(); });
     shortcut(QKeySequence(Qt::CTRL + Qt::Key_Equal), [this] { m_boardView->zoomIn(); });
     shortcut(QKeySequence::ZoomOut, [this] { m_boardView->zoomOut(); });
+    shortcut(QKeySequence(Qt::CTRL + Qt::Key_0), [this] { m_boardView->resetZoom(); });
     shortcut(QKeySequence(Qt::CTRL + Qt::Key_Q), [this] { close(); });
 }
 
@@ -300,6 +372,9 @@ void KvBoardWindow::setStylus(int stylus)
         m_board->core()->hideEraseWidget();
         m_mirror->core()->hideEraseWidget();
     }
+    // The eraser's outline under a hovering pointer comes and goes with the tool.
+    for (KvBoardView *view : {m_boardView, m_mirrorView})
+        view->viewport()->update();
 }
 
 void KvBoardWindow::showInkPopup()
@@ -319,52 +394,105 @@ KvBoard *KvBoardWindow::activeBoard() const
     return m_undoGroup->activeStack() == m_mirror->undoStack() ? m_mirror : m_board;
 }
 
+bool KvBoardWindow::maybeSave()
+{
+    if (!m_board->isModified())
+        return true;
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+        this, tr("Unsaved ink"), tr("Your board has ink that is not saved. Save it first?"),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    if (answer == QMessageBox::Save)
+        return save();
+    return answer == QMessageBox::Discard;
+}
+
 void KvBoardWindow::open()
 {
+    if (!maybeSave())
+        return;
     const QString path
-        = QFileDialog::getOpenFileName(this, tr("Open board"), QString(), kFileFilters);
-    if (path.isEmpty())
-        return;
+        = QFileDialog::getOpenFileName(this, tr("Open board"), startFolder(), kFileFilters);
+    if (!path.isEmpty())
+        openPath(path);
+}
+
+// A file that does not open changes nothing: not the board, its history or its file name.
+bool KvBoardWindow::openPath(const QString &path)
+{
+    rememberFolder(path);
+    QProgressDialog progress(tr("Opening %1…").arg(QFileInfo(path).fileName()), QString(), 0, 0,
+                             this);
+    KvBoardDocument document;
+    runAside(&progress, [&] { document = KvBoardDocument::read(path); });
     QString error;
-    if (!m_board->openFile(path, &error)) {
+    KvBoardLoadReport report;
+    const bool opened = m_board->load(document, &error, &report, [&](int done, int total) {
+        progress.setMaximum(total);
+        progress.setValue(done);
+    });
+    progress.reset();
+    if (!opened) {
         QMessageBox::warning(this, tr("Open"), tr("Cannot open %1: %2").arg(path, error));
-        return;
+        return false;
     }
     m_documentPath = path;
     updateTitle();
+    if (report.isComplete())
+        statusBar()->showMessage(tr("Opened %1").arg(path), 4000);
+    else
+        showProblem(tr("Opened %1, but %2").arg(QFileInfo(path).fileName(), report.summary()),
+                    report.details);
+    return true;
 }
 
-void KvBoardWindow::save()
+bool KvBoardWindow::save()
 {
-    if (m_documentPath.isEmpty()) {
-        saveAs();
-        return;
-    }
+    return m_documentPath.isEmpty() ? saveAs() : writeBoard(m_documentPath);
+}
+
+bool KvBoardWindow::saveAs()
+{
+    const QString suggested
+        = QDir(startFolder())
+              .filePath(m_documentPath.isEmpty() ? QStringLiteral("board.xml")
+                                                 : QFileInfo(m_documentPath).fileName());
+    const QString path
+        = QFileDialog::getSaveFileName(this, tr("Save board"), suggested, kFileFilters);
+    if (path.isEmpty() || !writeBoard(path))
+        return false;
+    m_documentPath = path;
+    updateTitle();
+    return true;
+}
+
+// The file is replaced whole or left as it was.
+bool KvBoardWindow::writeBoard(const QString &path)
+{
+    rememberFolder(path);
+    QProgressDialog progress(tr("Saving %1…").arg(QFileInfo(path).fileName()), QString(), 0, 0,
+                             this);
+    const QByteArray bytes = m_board->toBytes(path);
     QString error;
-    if (!m_board->saveFile(m_documentPath, &error)) {
-        QMessageBox::warning(this, tr("Save"), tr("Cannot save %1: %2").arg(m_documentPath, error));
-        return;
+    bool written = false;
+    runAside(&progress, [&] { written = KvBoard::writeFile(path, bytes, &error); });
+    progress.reset();
+    if (!written) {
+        QMessageBox::warning(this, tr("Save"), tr("Cannot save %1: %2").arg(path, error));
+        return false;
     }
-    statusBar()->showMessage(tr("Saved %1").arg(m_documentPath), 4000);
-}
-
-void KvBoardWindow::saveAs()
-{
-    const QString path = QFileDialog::getSaveFileName(this, tr("Save board"),
-                                                      QStringLiteral("board.xml"), kFileFilters);
-    if (path.isEmpty())
-        return;
-    m_documentPath = path;
-    updateTitle();
-    save();
+    m_board->setSaved();
+    statusBar()->showMessage(tr("Saved %1").arg(path), 4000);
+    return true;
 }
 
 void KvBoardWindow::exportPng()
 {
     const QString path = QFileDialog::getSaveFileName(
-        this, tr("Export PNG"), QStringLiteral("board.png"), tr("PNG image (*.png)"));
+        this, tr("Export PNG"), QDir(startFolder()).filePath(QStringLiteral("board.png")),
+        tr("PNG image (*.png)"));
     if (path.isEmpty())
         return;
+    rememberFolder(path);
     if (!m_board->render().save(path, "PNG"))
         QMessageBox::warning(this, tr("Export PNG"), tr("Cannot write %1").arg(path));
     else
@@ -373,7 +501,58 @@ void KvBoardWindow::exportPng()
 
 void KvBoardWindow::updateTitle()
 {
-    setWindowTitle(m_documentPath.isEmpty()
-                       ? QStringLiteral("kvboard")
-                       : QStringLiteral("kvboard - %1").arg(QFileInfo(m_documentPath).fileName()));
+    setWindowTitle(
+        m_documentPath.isEmpty()
+            ? QStringLiteral("kvboard[*]")
+            : QStringLiteral("kvboard - %1[*]").arg(QFileInfo(m_documentPath).fileName()));
+    setWindowModified(m_board->isModified());
+}
+
+void KvBoardWindow::showProblem(const QString &summary, const QStringList &details)
+{
+    m_problem = summary;
+    m_problemDetails = details;
+    statusBar()->showMessage(summary);
+    m_detailsButton->show();
+}
+
+void KvBoardWindow::showDetails()
+{
+    QMessageBox box(QMessageBox::Information, tr("Details"), m_problem, QMessageBox::Close, this);
+    box.setDetailedText(m_problemDetails.isEmpty() ? tr("Nothing more is known.")
+                                                   : m_problemDetails.join(QLatin1Char('\n')));
+    box.exec();
+}
+
+void KvBoardWindow::runAside(QProgressDialog *progress, const std::function<void()> &work)
+{
+    progress->setWindowModality(Qt::WindowModal);
+    progress->setMinimumDuration(kQuietMilliseconds);
+    progress->setValue(0);
+    QFutureWatcher<void> watcher;
+    QEventLoop loop;
+    connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
+    watcher.setFuture(QtConcurrent::run(work));
+    // Input waits: the progress dialog, shown after a moment, is modal anyway.
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+QString KvBoardWindow::startFolder() const
+{
+    return QSettings().value(QStringLiteral("files/folder"), QDir::homePath()).toString();
+}
+
+void KvBoardWindow::rememberFolder(const QString &path)
+{
+    QSettings().setValue(QStringLiteral("files/folder"), QFileInfo(path).absolutePath());
+}
+
+void KvBoardWindow::restoreSettings()
+{
+    QSettings settings;
+    if (!restoreGeometry(settings.value(QStringLiteral("window/geometry")).toByteArray()))
+        resize(1440, 860);
+    const qreal zoom = settings.value(QStringLiteral("window/zoom"), 1.0).toDouble();
+    m_boardView->setZoom(zoom);
+    m_zoomLabel->setText(zoomText(m_boardView->zoom()));
 }

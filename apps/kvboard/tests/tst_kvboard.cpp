@@ -1,4 +1,5 @@
 #include "KvBoard.h"
+#include "KvBoardScript.h"
 #include "KvBoardTransport.h"
 #include "KvBoardView.h"
 #include "KvGraphicsStrokesGroup.h"
@@ -85,6 +86,38 @@ void act(KvBoard &board, Action action)
     }
 }
 
+// A save-records file of one stroke record whose data holds `value`, the raw bytes of one value.
+QByteArray recordsHolding(const QByteArray &value)
+{
+    QByteArray bytes;
+    QDataStream stream(&bytes, QIODevice::WriteOnly);
+    stream.setVersion(QDataStream::Qt_5_15);
+    stream << quint32(0x4B56424B) << quint16(1) << qint32(1) << QString("uuid")
+           << qint32(KvGraphicsStrokesGroup::Type) << QString("name") << quint32(1)
+           << QString("key");
+    return bytes + value;
+}
+
+// The raw bytes of a value's head: its type and null flag, then `body`.
+QByteArray value(QMetaType::Type type, const QByteArray &body)
+{
+    QByteArray bytes;
+    QDataStream stream(&bytes, QIODevice::WriteOnly);
+    stream << quint32(type) << qint8(0);
+    return bytes + body;
+}
+
+QByteArray solidBrush()
+{
+    QByteArray bytes;
+    QDataStream stream(&bytes, QIODevice::WriteOnly);
+    stream.setVersion(QDataStream::Qt_5_15);
+    stream << QBrush(Qt::white);
+    return bytes;
+}
+
+const QByteArray kHugeCount = QByteArray::fromHex("7fffffff");
+
 // Order aside: a restored or mirrored stroke joins the board anew.
 QSet<QString> uuidSet(const KvBoard &board)
 {
@@ -109,6 +142,10 @@ private slots:
     void files();
     void badFilesChangeNothing_data();
     void badFilesChangeNothing();
+    void partlyRefusedFile();
+    void remoteRefusalsAreReported();
+    void scriptOpens_data();
+    void scriptOpens();
     void viewInput();
 };
 
@@ -282,6 +319,32 @@ void tst_KvBoard::badFilesChangeNothing_data()
     QTest::newRow("empty records") << false << QByteArray();
     QTest::newRow("records cut short") << false << QByteArray::fromHex("4b56424b0001000000050000");
     QTest::newRow("absurd record count") << false << QByteArray::fromHex("4b56424b00017fffffff");
+    // Counts that claim more than the file holds, which Qt's decoder would reserve.
+    QTest::newRow("list count") << false
+                                << recordsHolding(value(QMetaType::QVariantList, kHugeCount));
+    QTest::newRow("polygon count")
+        << false << recordsHolding(value(QMetaType::QPolygonF, kHugeCount));
+    QTest::newRow("pen dash count")
+        << false
+        << recordsHolding(value(QMetaType::QPen,
+                                QByteArray(2 + 1 + 8, '\0') + solidBrush() + QByteArray(8, '\0')
+                                    + kHugeCount));
+    QTest::newRow("gradient stop count")
+        << false
+        << recordsHolding(value(QMetaType::QBrush,
+                                QByteArray::fromHex("0f") + QByteArray(11, '\0')
+                                    + QByteArray(12, '\0') + kHugeCount));
+    QByteArray lists;
+    for (int i = 0; i < 200000; ++i)
+        lists += value(QMetaType::QVariantList, QByteArray::fromHex("00000001"));
+    QTest::newRow("200,000 nested lists") << false << recordsHolding(lists);
+    QTest::newRow("100,000 nested elements")
+        << true << "<kvboard version=\"1\"><board>" + QByteArray("<a>").repeated(100000);
+    QTest::newRow("entity of 50,000 characters referenced 50,000 times")
+        << true
+        << "<!DOCTYPE kvboard [<!ENTITY e \"" + QByteArray(50000, 'x')
+            + "\">]><kvboard version=\"1\"><board><strokesGroup><uuid>"
+            + QByteArray("&e;").repeated(50000) + "</uuid></strokesGroup></board></kvboard>";
 }
 
 void tst_KvBoard::badFilesChangeNothing()
@@ -296,6 +359,82 @@ void tst_KvBoard::badFilesChangeNothing()
     QVERIFY(!error.isEmpty());
     QCOMPARE(uuids(me.board), before);
     QCOMPARE(me.board.undoStack()->count(), 2);
+}
+
+void tst_KvBoard::partlyRefusedFile()
+{
+    Participant me(QStringLiteral("board"));
+    drawTwoStrokes(me.board);
+    // One piece of the second stroke lies far beyond what the plug-in loads.
+    QByteArray xml = me.board.toXml();
+    const int second
+        = xml.indexOf("<polygon>", xml.indexOf("<strokesGroup", xml.indexOf("</strokesGroup")));
+    xml.insert(second + int(strlen("<polygon>")), "5e9,5e9;");
+    QTemporaryDir dir;
+    QFile file(dir.filePath("partly.xml"));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(xml) == xml.size());
+    file.close();
+
+    Participant loaded(QStringLiteral("board"));
+    KvBoardLoadReport report;
+    QVERIFY(loaded.board.openFile(file.fileName(), nullptr, &report));
+    QCOMPARE(report.strokes, 2);
+    QCOMPARE(report.refusedStrokes, 1);
+    QCOMPARE(report.refusedPieces, 1);
+    QVERIFY(!report.summary().isEmpty());
+    QVERIFY(!report.details.isEmpty());
+    QCOMPARE(uuids(loaded.board), uuids(me.board));
+    QVERIFY(!loaded.board.isModified());
+}
+
+void tst_KvBoard::remoteRefusalsAreReported()
+{
+    Participant me(QStringLiteral("board"));
+    QSignalSpy refused(&me.board, &KvBoard::remoteRefused);
+    me.board.receiveStroke({{"boardWidth", -1}, {"pos", QJsonArray {10, 10, 20, 20}}});
+    QCOMPARE(refused.count(), 1);
+    QVERIFY(!refused.first().at(1).toStringList().isEmpty());
+    // What the plug-in takes in whole says nothing.
+    Participant remote(QStringLiteral("mirror"));
+    KvBoardTransport transport(&remote.board, &me.board);
+    transport.setMode(KvBoardTransport::WholeStroke);
+    drawTwoStrokes(remote.board);
+    QCOMPARE(refused.count(), 1);
+    QCOMPARE(uuids(me.board), uuids(remote.board));
+}
+
+void tst_KvBoard::scriptOpens_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<bool>("opens");
+    Participant me(QStringLiteral("board"));
+    drawTwoStrokes(me.board);
+    const QByteArray xml = me.board.toXml();
+    QTest::newRow("a board") << xml << true;
+    QTest::newRow("a broken file") << xml.left(xml.size() / 2) << false;
+    QByteArray far = xml;
+    far.insert(far.indexOf("<polygon>") + int(strlen("<polygon>")), "5e9,5e9;");
+    QTest::newRow("a partly refused file") << far << false;
+}
+
+void tst_KvBoard::scriptOpens()
+{
+    QFETCH(QByteArray, contents);
+    QFETCH(bool, opens);
+    QTemporaryDir dir;
+    QFile board(dir.filePath("in.xml"));
+    QVERIFY(board.open(QIODevice::WriteOnly) && board.write(contents) == contents.size());
+    board.close();
+    QFile session(dir.filePath("session.json"));
+    QVERIFY(session.open(QIODevice::WriteOnly));
+    session.write(R"({"steps": [{"do": "open", "file": "in.xml"}]})");
+    session.close();
+
+    KvBoardScript script;
+    QString error;
+    QVERIFY2(script.load(session.fileName(), &error), qPrintable(error));
+    QCOMPARE(script.run(dir.filePath("out"), &error), opens);
+    QCOMPARE(error.isEmpty(), opens);
 }
 
 void tst_KvBoard::viewInput()
