@@ -16,7 +16,7 @@ namespace {
 Q_LOGGING_CATEGORY(lcClient, "kvpen.kvboard.client")
 
 constexpr int kFirstBackoffMs = 250;
-constexpr int kMaxBackoffMs = 8000;
+constexpr int kMaxBackoffMs = 2000;
 // The plug-in's live messages: "mousetype" 0 opens a gesture and 2 ends it.
 constexpr int kPressType = 0;
 constexpr int kReleaseType = 2;

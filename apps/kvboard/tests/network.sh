@@ -164,8 +164,8 @@ restart)
     WAIT=800 session 500 >"$work/s1.json"
     # Lingering long enough for a stroke erased offline and sent back by the other participant to
     # be erased again (a restarted relay no longer knows it was erased).
-    join p0 "$work/s0.json" --linger 4000
-    join p1 "$work/s1.json" --linger 4000
+    join p0 "$work/s0.json" --linger 6000
+    join p1 "$work/s1.json" --linger 6000
     synced p0 p1
     sleep 1
     kill -KILL "$relay"
