@@ -6,11 +6,22 @@
 
 namespace {
 
-// The board element of a kvboard document (<kvboard><board>…), or false.
+// The board element of a kvboard document (<kvboard><board>…), or false. The document's own
+// declaration goes: parts are written with a plain one, whatever the sender wrote.
 bool readBoard(const QByteArray &xml, QDomDocument *document, QDomElement *board)
 {
     if (!document->setContent(xml))
         return false;
+    for (QDomNode node = document->firstChild(); !node.isNull();) {
+        const QDomNode next = node.nextSibling();
+        if (node.isProcessingInstruction())
+            document->removeChild(node);
+        node = next;
+    }
+    document->insertBefore(
+        document->createProcessingInstruction(QStringLiteral("xml"),
+                                              QStringLiteral("version=\"1.0\" encoding=\"UTF-8\"")),
+        document->firstChild());
     *board = document->documentElement().firstChildElement(QStringLiteral("board"));
     return document->documentElement().tagName() == QLatin1String("kvboard") && !board->isNull();
 }
