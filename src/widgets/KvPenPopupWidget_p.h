@@ -1,5 +1,4 @@
-#ifndef KVPENPOPUPWIDGET_P_H
-#define KVPENPOPUPWIDGET_P_H
+#pragma once
 
 #include <QGraphicsSvgItem>
 #include <QGraphicsView>
@@ -29,5 +28,3 @@ public:
     QPointer<QGraphicsSvgItem> relatedItem;
     QPointer<QGraphicsView> relatedView;
 };
-
-#endif // KVPENPOPUPWIDGET_P_H

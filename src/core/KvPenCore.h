@@ -1,5 +1,7 @@
 #pragma once
 
+// foucesMouseRelease and setSurportTypeList (in KvObjectCore) are spelt as hosts know them.
+
 #include "KvObjectCore.h"
 #include "kvpen_export.h"
 
@@ -38,13 +40,13 @@ public:
     double eraserWidth() const;
     void setEraserWidth(double width);
     // Always true; the flag is only handed to the engine.
-    bool getIsCanRedo() const;
+    bool getIsCanRedo() const { return true; }
     void setIsCanRedo(bool canRedo);
     // Whether live pointer messages leave the core and remote ones are replayed.
-    bool getIsCanRemote() const;
-    void setIsCanRemote(bool canRemote);
-    ctkPluginContext *getContext() const;
-    void setContext(ctkPluginContext *context);
+    bool getIsCanRemote() const { return isCanRemote; }
+    void setIsCanRemote(bool canRemote) { isCanRemote = canRemote; }
+    ctkPluginContext *getContext() const { return context; }
+    void setContext(ctkPluginContext *context) { this->context = context; }
 
     void currentSceneChanged(KvCoreGraphicsScene *scene) override;
     bool inputDevicePress(int id, const QPointF &pos, const double &pressure) override;
@@ -57,14 +59,14 @@ public:
     void showFrame(QGraphicsItem *item) override;
     void showFrameItems(const QList<QGraphicsItem *> &items) override;
     void hideFrameItems() override;
-    bool isMainShowFrames() override;
+    bool isMainShowFrames() override { return false; }
     KvGraphicsItemDelegate *getItemDelegate(QGraphicsItem *item) override;
     void setStylus(int stylus) override;
     void exportScene(QList<KvSaveDataItem> &records, const QString &name) override;
     void importScene(const QList<KvSaveDataItem> &records, const QString &name) override;
     void setEraseArea(const QRectF &rect) override;
     void setEndErase() override;
-    QString exportName() override;
+    QString exportName() override { return QStringLiteral("penCore"); }
     void exportSceneXml(QDomDocument *document, QDomElement *parent, const QString &name) override;
     void importSceneXml(QDomDocument *document, QDomElement *parent, const QString &name) override;
 
@@ -98,9 +100,8 @@ private:
     bool releaseTouch(int id, const QUuid &uuid);
     KvPenObject *createEngine();
     KvPenObject *remoteEngine(const QString &key);
-    void replayInk(KvPenObject *engine, const QJsonObject &data);
-    void replayEraser(KvPenObject *engine, const QJsonObject &data);
 
+    // The fields keep the names hosts' documentation gives them, without the m_ prefix.
     KvPenObject *penObject = nullptr;
     QMap<QString, KvPenObject *> remoteEngines;
     bool isCanRemote = true;

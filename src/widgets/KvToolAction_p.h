@@ -1,5 +1,4 @@
-#ifndef KVTOOLACTION_P_H
-#define KVTOOLACTION_P_H
+#pragma once
 
 #include <QColor>
 #include <QObject>
@@ -58,5 +57,3 @@ public:
     int borderWidth = 0;
     QColor borderColor = Qt::transparent;
 };
-
-#endif // KVTOOLACTION_P_H

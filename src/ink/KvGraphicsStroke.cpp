@@ -1,8 +1,8 @@
 #include "KvGraphicsStroke.h"
 
 #include "KvGraphicsPolygonItem.h"
+#include "KvPenLogging.h"
 
-#include <QDebug>
 #include <QPainterPath>
 #include <QRectF>
 #include <QTransform>
@@ -151,8 +151,8 @@ QPolygonF lineCapsulePolygon(const QPointF &start, const QPointF &end, const dou
                              const double *endWidth)
 {
     if (!startWidth || !endWidth) {
-        qDebug() << "lineCapsulePolygon"
-                 << "null width";
+        qCDebug(lcKvPenEngine) << "lineCapsulePolygon"
+                               << "null width";
         return {};
     }
     return lineCapsulePolygon(QLineF(start, end), *startWidth, *endWidth);
@@ -212,8 +212,8 @@ QList<QPointF> quadCurvePoints(const QPointF &start, const QPointF &control, con
     if (segments <= 1)
         return points;
     if (segments > kMaxCurveSegments) {
-        qDebug() << "quadCurvePoints"
-                 << "refused" << segments << "segments";
+        qCDebug(lcKvPenEngine) << "quadCurvePoints"
+                               << "refused" << segments << "segments";
         return points;
     }
     points.reserve(int(segments) + 1);

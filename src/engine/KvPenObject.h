@@ -2,6 +2,8 @@
 
 #include "KvGraphicsStroke.h"
 #include "KvSaveDataItem.h"
+#include "KvStrokeEraser.h"
+#include "KvToolSettings.h"
 
 #include <QColor>
 #include <QHash>
@@ -12,19 +14,16 @@
 #include <QPointer>
 #include <QPolygonF>
 #include <QRectF>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QUuid>
 
-class KvCoreGraphicsScene;
+#include "KvCoreGraphicsScene.h"
 class KvGraphicsPolygonItem;
 class KvGraphicsStrokesGroup;
 class QDomDocument;
 class QDomElement;
 class QGraphicsItem;
-class QGraphicsView;
-class QWidget;
 
 // The drawing engine of one participant on one board.
 class KvPenObject : public QObject
@@ -34,26 +33,17 @@ public:
     explicit KvPenObject(QObject *parent = nullptr);
     ~KvPenObject() override;
 
-    KvCoreGraphicsScene *scene() const;
-    void setScene(KvCoreGraphicsScene *scene);
+    KvCoreGraphicsScene *scene() const { return m_scene; }
+    void setScene(KvCoreGraphicsScene *scene) { m_scene = scene; }
 
-    // Tool settings, read afresh by every input step: a change applies to what follows.
-    QColor penColor() const;
-    void setPenColor(const QColor &color);
-    int penWidth() const;
-    void setPenWidth(int width);
-    QColor markerColor() const;
-    void setMarkerColor(const QColor &color);
-    int markerWidth() const;
-    void setMarkerWidth(int width);
-    // View pixels.
-    int eraserWidth() const;
-    void setEraserWidth(int width);
-    // 0 pen, 1 eraser, 2 highlighter.
-    int stylus() const;
-    void setStylus(int stylus);
-    bool isCanRedo() const;
-    void setIsCanRedo(bool canRedo);
+    const KvToolSettings &toolSettings() const { return m_settings; }
+    KvToolSettings &toolSettings() { return m_settings; }
+    void setToolSettings(const KvToolSettings &settings) { m_settings = settings; }
+    // The stylus of the tool settings: 0 pen, 1 eraser, 2 highlighter.
+    int stylus() const { return m_settings.stylus; }
+    void setStylus(int stylus) { m_settings.stylus = stylus; }
+    bool isCanRedo() const { return m_isCanRedo; }
+    void setIsCanRedo(bool canRedo) { m_isCanRedo = canRedo; }
 
     // Pointer input in scene coordinates; id is the touch id, -1 the single pointer. All three
     // refuse (false) while an area erase runs. The release fills `snapshot` with the finished
@@ -70,15 +60,15 @@ public:
     void eraseScrollItem();
     void hideEraseWidget();
     // Uuids (without braces) of the groups erased since the last press, once per hit piece.
-    QStringList removedItemUuids() const;
+    QStringList removedItemUuids() const { return m_eraser.removedItemUuids(); }
 
     // A parentless ink-styled item; the caller owns it.
     KvGraphicsPolygonItem *polygonToPolygonItem(QPolygonF polygon);
     // Rebuilds one finished stroke on the board from its points; null for an empty list.
     KvGraphicsStrokesGroup *createGroupFromPoints(QList<QPointF> points);
 
-    // Saving and loading walk the board's strokes groups; without a KvGraphicsScene they do
-    // nothing. `name` is passed through to the groups.
+    // Saving and loading walk the board's strokes groups (KvBoardInk); `name` is passed through
+    // to the groups.
     void exportScene(QList<KvSaveDataItem> &records, const QString &name);
     void importScene(const QList<KvSaveDataItem> &records, const QString &name);
     void exportSceneXml(QDomDocument *document, QDomElement *parent, const QString &name);
@@ -96,7 +86,6 @@ private:
     bool extendStroke(const QPointF &pos, int id);
     void finishStroke(const QUuid &uuid, QJsonObject &snapshot, int id);
     void putGroupOnBoard(KvGraphicsStrokesGroup *group);
-    double currentWidth() const;
     void addStrokePiece(int id, KvGraphicsStroke *stroke, const QPointF &pos, double width,
                         bool first);
     KvGraphicsPolygonItem *createSegmentItem(const QList<KvStrokeSample> &samples, bool startCap,
@@ -105,10 +94,8 @@ private:
     void applyPenStyle(KvGraphicsPolygonItem *item);
 
     void eraseSegment(int id, const QPointF &from, const QPointF &to, double width1, double width2);
-    void showEraserCursor(bool visible, const QPointF &scenePos, int width);
     void cancelStrokes();
     void discardItem(QGraphicsItem *item);
-    QGraphicsView *firstView() const;
 
     QHash<int, QPointF> m_lastPoints;
     QHash<int, KvGraphicsStroke *> m_strokes;
@@ -116,18 +103,11 @@ private:
     QHash<int, QUuid> m_strokeUuids;
     QHash<int, KvGraphicsPolygonItem *> m_tempItems;
     QHash<int, double> m_moveDistances;
-    QSet<int> m_eraserIds;
     QPointer<KvCoreGraphicsScene> m_scene;
-    QPointer<QWidget> m_wdEraserCursor;
-    QColor m_penColor = QColor(QStringLiteral("#FFFFFF"));
-    QColor m_markerColor = QColor(QStringLiteral("#F8E71C"));
-    int m_penWidth = 10;
-    int m_markerWidth = 10;
-    int m_eraserWidth = 30;
-    int m_stylus = 0;
+    KvToolSettings m_settings;
     bool m_isCanRedo = true;
     bool m_isAreaErasing = false;
     QPointF m_areaLastPoint;
     int m_lastInputKind = 2;
-    QStringList m_removedItemUuids;
+    KvStrokeEraser m_eraser;
 };

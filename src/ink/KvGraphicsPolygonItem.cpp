@@ -2,9 +2,10 @@
 
 #include "KvCoreGraphicsScene.h"
 #include "KvGraphicsStroke.h"
+#include "KvPenLogging.h"
+#include "KvPenTypes.h"
 
 #include <QBrush>
-#include <QDebug>
 #include <QPainter>
 #include <QPen>
 
@@ -30,7 +31,7 @@ void KvGraphicsPolygonItem::initialize()
 {
     setAcceptTouchEvents(true);
     setFillRule(Qt::WindingFill);
-    setData(4, 2);
+    setData(KvPen::KindKey, KvPen::kPieceKind);
     setUuid(QUuid::createUuid());
     setColor(QColor(255, 255, 255, 255));
     setPen(QPen(Qt::NoPen));
@@ -39,7 +40,7 @@ void KvGraphicsPolygonItem::initialize()
 void KvGraphicsPolygonItem::setUuid(const QUuid &uuid)
 {
     KvItem::setUuid(uuid);
-    setData(5, QVariant(uuid));
+    setData(KvPen::UuidKey, QVariant(uuid));
 }
 
 KvItem *KvGraphicsPolygonItem::deepCopy() const
@@ -61,7 +62,7 @@ void KvGraphicsPolygonItem::copyItemParameters(KvItem *target) const
     copy->setZValue(zValue());
     copy->setTransform(sceneTransform());
     copy->setFullPolygon(m_fullPolygon);
-    copy->setData(0, data(0));
+    copy->setData(KvPen::StyleKey, data(KvPen::StyleKey));
 }
 
 KvCoreGraphicsScene *KvGraphicsPolygonItem::scene() const
@@ -224,8 +225,8 @@ QPainterPath KvGraphicsPolygonItem::erasepath() const
 void KvGraphicsPolygonItem::subtract(KvGraphicsPolygonItem *other)
 {
     if (!other) {
-        qDebug() << "KvGraphicsPolygonItem::subtract"
-                 << "null item";
+        qCDebug(lcKvPenEngine) << "KvGraphicsPolygonItem::subtract"
+                               << "null item";
         return;
     }
     if (boundingRect().intersects(other->boundingRect()))

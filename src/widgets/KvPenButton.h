@@ -1,5 +1,4 @@
-#ifndef KVPENBUTTON_H
-#define KVPENBUTTON_H
+#pragma once
 
 #include "kvpen_export.h"
 
@@ -35,5 +34,3 @@ private:
     int m_penWidth = 3;
     QColor m_backColor = QColor(0xFF00B2B0);
 };
-
-#endif // KVPENBUTTON_H

@@ -1,5 +1,4 @@
-#ifndef KVTOOLPENBUTTON_H
-#define KVTOOLPENBUTTON_H
+#pragma once
 
 #include "KvToolAction.h"
 #include "kvpen_export.h"
@@ -23,5 +22,3 @@ protected:
 private:
     QColor m_penColor = Qt::white;
 };
-
-#endif // KVTOOLPENBUTTON_H

@@ -1,5 +1,4 @@
-#ifndef KVTOOLACTION_H
-#define KVTOOLACTION_H
+#pragma once
 
 #include "kvpen_export.h"
 
@@ -63,5 +62,3 @@ protected:
 private:
     QScopedPointer<KvToolActionPrivate> d;
 };
-
-#endif // KVTOOLACTION_H

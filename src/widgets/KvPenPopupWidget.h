@@ -1,5 +1,4 @@
-#ifndef KVPENPOPUPWIDGET_H
-#define KVPENPOPUPWIDGET_H
+#pragma once
 
 #include "kvpen_export.h"
 
@@ -43,5 +42,3 @@ protected:
 private:
     QSharedPointer<KvPenPopupWidgetPrivate> d;
 };
-
-#endif // KVPENPOPUPWIDGET_H

@@ -1,9 +1,12 @@
 #pragma once
 
+// setSnaphotData and getSnaphotData are spelt as hosts know them.
+
 #include "kvpen_export.h"
 
 #include "KvGraphicsItem.h"
 #include "KvItem.h"
+#include "KvPenTypes.h"
 
 #include <QGraphicsItemGroup>
 #include <QJsonObject>
@@ -12,6 +15,9 @@
 
 class KvGraphicsPolygonItem;
 class KvGraphicsStroke;
+namespace KvInkFileCodec {
+struct Piece;
+}
 
 // The board item of one finished drawing: a group whose children are the polygon pieces of one
 // pen or highlighter stroke. It is what the user selects, moves, recolours, copies, erases and
@@ -23,18 +29,11 @@ class KVPEN_EXPORT KvGraphicsStrokesGroup : public QObject,
 {
     Q_OBJECT
 public:
-    enum { Type = QGraphicsItem::UserType + 14 };
-
-    // Limits on loaded ink. They lie far beyond what drawing produces (a piece outlines about a
-    // hundred points, one piece per 10 scene units of stroke) and keep hostile input from
-    // flooding the board or the raster engine.
-    static constexpr double kMaxCoordinate = 1e6; // largest coordinate magnitude, scene units
-    static constexpr int kMaxPointsPerPiece = 10000;
-    static constexpr int kMaxPiecesPerGroup = 10000;
+    enum { Type = KvPen::kStrokesGroupType };
 
     // The colour is stored as given; only setColor applies the stylus's alpha.
-    explicit KvGraphicsStrokesGroup(const QColor &color = QColor(Qt::white), int stylus = 0,
-                                    QGraphicsItem *parent = nullptr);
+    explicit KvGraphicsStrokesGroup(const QColor &color = QColor(Qt::white),
+                                    int stylus = KvPen::PenStylus, QGraphicsItem *parent = nullptr);
     ~KvGraphicsStrokesGroup() override;
 
     void setUuid(const QUuid &uuid) override;
@@ -42,8 +41,8 @@ public:
     KvItem *deepCopy() const override;
     // Transform, position, movable and selectable flags, data roles 0 and 1, z value.
     void copyItemParameters(KvItem *target) const override;
-    // The loads refuse pieces beyond the limits above (one qDebug line per call) and keep the
-    // rest. A record restores the common data before the pieces join, the XML form after.
+    // The loads refuse pieces beyond the limits on loaded ink (one kvpen.io line per call) and
+    // keep the rest. A record restores the common data before the pieces join, the XML form after.
     void importItem(const QMap<QString, QVariant> &map) override;
     QMap<QString, QVariant> exportItem() override;
     void exportItemXml(QDomDocument *document, QDomElement *element, const QString &name) override;
@@ -84,9 +83,11 @@ protected:
     void mouseReleaseEvent(QGraphicsSceneMouseEvent *event) override;
 
 private:
-    // Makes a loaded piece a child, a member of `stroke` (created on first use) and an entry
-    // of the items list at `index`, clamped to the list.
-    void adoptPiece(KvGraphicsPolygonItem *piece, int index, KvGraphicsStroke *&stroke);
+    // The children in their saved form.
+    QList<KvInkFileCodec::Piece> savedPieces() const;
+    // Makes loaded pieces children, members of one new stroke and entries of the items list at
+    // their saved index, clamped to the list.
+    void adoptPieces(const QList<KvInkFileCodec::Piece> &pieces, bool fromXml);
 
     QList<KvGraphicsPolygonItem *> m_items;
     int m_penWidth = 2;

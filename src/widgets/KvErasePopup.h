@@ -1,5 +1,4 @@
-#ifndef KVERASEPOPUP_H
-#define KVERASEPOPUP_H
+#pragma once
 
 #include "KvPenPopupWidget.h"
 #include "kvpen_export.h"
@@ -58,5 +57,3 @@ private:
     bool m_dragging = false;
     int m_eraseWidth = 30;
 };
-
-#endif // KVERASEPOPUP_H

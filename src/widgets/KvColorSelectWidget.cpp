@@ -2,9 +2,9 @@
 #include "ui_KvColorSelectWidget.h"
 
 #include "KvColorButton.h"
+#include "KvPenLogging.h"
 
 #include <QButtonGroup>
-#include <QDebug>
 
 namespace {
 const int kPresetCount = 11;
@@ -52,7 +52,7 @@ void KvColorSelectWidget::changeColor(int index, const QColor &color)
         ? nullptr
         : ui->gridLayout->itemAtPosition(index / m_columnCount, index % m_columnCount);
     if (!item) {
-        qDebug() << "KvColorSelectWidget::changeColor"
+        qCDebug(lcKvPenWidgets) << "KvColorSelectWidget::changeColor"
                  << "no button at index" << index;
         return;
     }

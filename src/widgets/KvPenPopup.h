@@ -1,5 +1,7 @@
 #pragma once
 
+// hightWidth and hightWidthChanged (the highlighter's width) are spelt as hosts know them.
+
 #include "KvPenPopupWidget.h"
 #include "kvpen_export.h"
 
