@@ -7,7 +7,6 @@
 #include "KvSignalLog.h"
 #include "KvTestMessages.h"
 
-#include <QDomDocument>
 #include <QGraphicsView>
 #include <QSignalSpy>
 #include <QTest>
@@ -35,7 +34,7 @@ QJsonObject dataOf(const QSignalSpy &spy, int index, int argument = 0)
 
 } // namespace
 
-class TestCore : public QObject
+class tst_Core : public QObject
 {
     Q_OBJECT
 
@@ -54,7 +53,6 @@ private slots:
 
     void eraserGestureReportsRemovedGroups();
     void areaEraseAndEraserCursorAreForwarded();
-    void saveAndLoadAreForwarded();
     void sceneAndPolygonItemsComeFromTheEngine();
 
 private:
@@ -66,14 +64,14 @@ private:
     std::unique_ptr<KvSignalLog> log;
 };
 
-void TestCore::initTestCase()
+void tst_Core::initTestCase()
 {
     failOnUnexpectedWarnings();
     // sig_penChanged hands out its object by reference; QSignalSpy copies it under this name.
     qRegisterMetaType<QJsonObject>("QJsonObject&");
 }
 
-void TestCore::init()
+void tst_Core::init()
 {
     scene = std::make_unique<KvRecordingScene>();
     core = std::make_unique<KvPenCore>();
@@ -81,7 +79,7 @@ void TestCore::init()
     log = std::make_unique<KvSignalLog>(core.get());
 }
 
-void TestCore::cleanup()
+void tst_Core::cleanup()
 {
     log.reset();
     core.reset();
@@ -89,14 +87,14 @@ void TestCore::cleanup()
 }
 
 // A single-pointer pen dot on the board, outside the signal log.
-void TestCore::drawDot(const QPointF &pos)
+void tst_Core::drawDot(const QPointF &pos)
 {
     core->inputDevicePress(pos, kNoPressure);
     core->inputDeviceRelease();
     log->names.clear();
 }
 
-void TestCore::construction()
+void tst_Core::construction()
 {
     QCOMPARE(core->surportTypeList(), (QList<int> {0, 2, 1}));
     QCOMPARE(core->itemTypeList(), QList<int> {65550});
@@ -108,19 +106,11 @@ void TestCore::construction()
              static_cast<void *>(static_cast<KvObjectCore *>(core.get())));
     QCOMPARE(core->exportName(), QStringLiteral("penCore"));
     QVERIFY(!core->isMainShowFrames());
-
-    QCOMPARE(core->penColor(), QColor("#FFFFFF"));
-    QCOMPARE(core->penWidth(), 10);
-    QCOMPARE(core->markerColor(), QColor("#F8E71C"));
-    QCOMPARE(core->markerWidth(), 10);
-    QCOMPARE(core->eraserWidth(), 30.0);
-    QCOMPARE(core->stylus(), 0);
-    QVERIFY(core->getIsCanRemote());
     core->setIsCanRedo(false);
     QVERIFY(core->getIsCanRedo());
 }
 
-void TestCore::eraserWidthIsTruncated_data()
+void tst_Core::eraserWidthIsTruncated_data()
 {
     QTest::addColumn<double>("width");
     QTest::addColumn<double>("stored");
@@ -131,7 +121,7 @@ void TestCore::eraserWidthIsTruncated_data()
     QTest::newRow("-inf") << -qInf() << double(std::numeric_limits<int>::min());
 }
 
-void TestCore::eraserWidthIsTruncated()
+void tst_Core::eraserWidthIsTruncated()
 {
     QFETCH(double, width);
     QFETCH(double, stored);
@@ -142,7 +132,7 @@ void TestCore::eraserWidthIsTruncated()
 // Steps separated by spaces: p<id>, m<id>, r<id> press, move and release a touch; P, M, R the
 // single pointer; E eraseScrollItem, S sendEraseScrollItem, F foucesMouseRelease. An input step
 // ending in '!' must return false, the others true.
-bool TestCore::play(const QString &step, const QPointF &pos)
+bool tst_Core::play(const QString &step, const QPointF &pos)
 {
     const int id = step.mid(1).remove('!').toInt();
     switch (step.at(0).toLatin1()) {
@@ -171,7 +161,7 @@ bool TestCore::play(const QString &step, const QPointF &pos)
     return false;
 }
 
-void TestCore::inputScripts_data()
+void tst_Core::inputScripts_data()
 {
     QTest::addColumn<int>("stylus");
     QTest::addColumn<QString>("script");
@@ -207,7 +197,7 @@ void TestCore::inputScripts_data()
 }
 
 // Each entry point's signals in order, the exact live messages, and what reaches the board.
-void TestCore::inputScripts()
+void tst_Core::inputScripts()
 {
     QFETCH(int, stylus);
     QFETCH(QString, script);
@@ -302,11 +292,10 @@ void TestCore::inputScripts()
     }
     QCOMPARE(sent.size(), strokes.size());
     QCOMPARE(groupsOn(*scene).size(), groups);
-    for (QGraphicsItem *item : scene->items())
-        QVERIFY(item->type() == KvGraphicsStrokesGroup::Type || item->parentItem());
+    QCOMPARE(boardViolations(*scene, 0), QStringList());
 }
 
-void TestCore::releaseWithoutEngineStrokeReportsOnlyMessageId()
+void tst_Core::releaseWithoutEngineStrokeReportsOnlyMessageId()
 {
     QSignalSpy changed(core.get(), &KvPenCore::sig_penChanged);
     core->setStylus(7);
@@ -317,7 +306,7 @@ void TestCore::releaseWithoutEngineStrokeReportsOnlyMessageId()
     QCOMPARE(dataOf(changed, 0).keys(), QStringList {"messageid"});
 }
 
-void TestCore::eraserGestureReportsRemovedGroups()
+void tst_Core::eraserGestureReportsRemovedGroups()
 {
     drawDot(QPointF(50, 50));
     const QString dot = text(groupsOn(*scene).first()->uuid());
@@ -333,7 +322,7 @@ void TestCore::eraserGestureReportsRemovedGroups()
     QVERIFY(groupsOn(*scene).isEmpty());
 }
 
-void TestCore::areaEraseAndEraserCursorAreForwarded()
+void tst_Core::areaEraseAndEraserCursorAreForwarded()
 {
     drawDot(QPointF(50, 50));
     QSignalSpy erased(core.get(), &KvPenCore::sig_eraseItem);
@@ -356,31 +345,7 @@ void TestCore::areaEraseAndEraserCursorAreForwarded()
     QVERIFY(!cursor->isVisible());
 }
 
-void TestCore::saveAndLoadAreForwarded()
-{
-    drawDot(QPointF(10, 10));
-    const QUuid dot = groupsOn(*scene).first()->uuid();
-    QList<KvSaveDataItem> records;
-    core->exportScene(records, QString());
-    QDomDocument document;
-    QDomElement root = document.createElement("board");
-    core->exportSceneXml(&document, &root, QString());
-    QDomElement info = document.createElement("info");
-    core->exportOriginalPointInfoXml(&document, &info, QString());
-    QCOMPARE(info.firstChildElement("strokesGroup").attribute("id"), text(dot));
-
-    KvRecordingScene other;
-    KvPenCore loader;
-    loader.currentSceneChanged(&other);
-    loader.importScene(records, QString());
-    QCOMPARE(groupsOn(other).size(), 1);
-    QCOMPARE(groupsOn(other).first()->uuid(), dot);
-    loader.importSceneXml(&document, &root, QString());
-    QCOMPARE(groupsOn(other).size(), 2);
-    QCOMPARE(groupsOn(other).last()->uuid(), dot);
-}
-
-void TestCore::sceneAndPolygonItemsComeFromTheEngine()
+void tst_Core::sceneAndPolygonItemsComeFromTheEngine()
 {
     core->setPenColor(Qt::red);
     const QPolygonF triangle({QPointF(0, 0), QPointF(10, 0), QPointF(0, 10)});
@@ -397,5 +362,5 @@ void TestCore::sceneAndPolygonItemsComeFromTheEngine()
     core->currentSceneChanged(scene.get());
 }
 
-QTEST_MAIN(TestCore)
+QTEST_MAIN(tst_Core)
 #include "tst_core.moc"

@@ -1,5 +1,6 @@
 #include "KvGraphicsPolygonItem.h"
 #include "KvGraphicsStrokesGroup.h"
+#include "KvLogRecorder.h"
 #include "KvPenCore.h"
 #include "KvPenSelectFrame.h"
 #include "KvRecordingScene.h"
@@ -11,7 +12,7 @@
 
 #include <memory>
 
-class TestSelection : public QObject
+class tst_Selection : public QObject
 {
     Q_OBJECT
 
@@ -33,20 +34,20 @@ private:
     std::unique_ptr<KvPenCore> core;
 };
 
-void TestSelection::init()
+void tst_Selection::init()
 {
     scene = std::make_unique<KvRecordingScene>();
     core = std::make_unique<KvPenCore>();
     core->currentSceneChanged(scene.get());
 }
 
-void TestSelection::cleanup()
+void tst_Selection::cleanup()
 {
     core.reset();
     scene.reset();
 }
 
-QList<KvPenSelectFrame *> TestSelection::framesOnBoard() const
+QList<KvPenSelectFrame *> tst_Selection::framesOnBoard() const
 {
     QList<KvPenSelectFrame *> frames;
     for (QGraphicsItem *item : scene->items()) {
@@ -57,7 +58,7 @@ QList<KvPenSelectFrame *> TestSelection::framesOnBoard() const
 }
 
 // A group holding one rectangular piece, on the board.
-KvGraphicsStrokesGroup *TestSelection::addGroup(const QRectF &rect)
+KvGraphicsStrokesGroup *tst_Selection::addGroup(const QRectF &rect)
 {
     auto *group = new KvGraphicsStrokesGroup;
     auto *piece = new KvGraphicsPolygonItem(QPolygonF(rect));
@@ -67,7 +68,7 @@ KvGraphicsStrokesGroup *TestSelection::addGroup(const QRectF &rect)
     return group;
 }
 
-void TestSelection::delegateAndControlsOnlyForStrokesGroups()
+void tst_Selection::delegateAndControlsOnlyForStrokesGroups()
 {
     KvGraphicsStrokesGroup *group = addGroup(QRectF(0, 0, 10, 10));
     group->setVisible(false);
@@ -91,7 +92,7 @@ void TestSelection::delegateAndControlsOnlyForStrokesGroups()
     QVERIFY(group->delegate()->controlsVisible());
 }
 
-void TestSelection::oneFrameIsReused()
+void tst_Selection::oneFrameIsReused()
 {
     KvGraphicsStrokesGroup *first = addGroup(QRectF(0, 0, 10, 10));
     KvGraphicsStrokesGroup *second = addGroup(QRectF(100, 50, 20, 30));
@@ -127,7 +128,7 @@ void TestSelection::oneFrameIsReused()
     QVERIFY(!core->isMainShowFrames());
 }
 
-void TestSelection::frameDeletedWithItsSceneIsMadeAgain()
+void tst_Selection::frameDeletedWithItsSceneIsMadeAgain()
 {
     core->showFrameItems({});
     QPointer<KvPenSelectFrame> oldFrame = framesOnBoard().first();
@@ -142,12 +143,13 @@ void TestSelection::frameDeletedWithItsSceneIsMadeAgain()
     QVERIFY(framesOnBoard().first()->isVisible());
 
     KvPenCore sceneless;
-    QTest::ignoreMessage(QtDebugMsg, "KvPenCore::showFrameItems refused: no scene");
+    KvLogRecorder log;
     sceneless.showFrameItems({});
     sceneless.hideFrameItems();
+    QCOMPARE(log.lines(), QStringList {"kvpen.engine KvPenCore::showFrameItems"});
 }
 
-void TestSelection::frameIsTheHostFrame()
+void tst_Selection::frameIsTheHostFrame()
 {
     const KvPenSelectFrame frame;
     const KvSelectionFrame hostFrame;
@@ -160,5 +162,5 @@ void TestSelection::frameIsTheHostFrame()
                  hostFrame.buttonsForFlags(QFlags<KvGraphicsFlag>(flags)));
 }
 
-QTEST_MAIN(TestSelection)
+QTEST_MAIN(tst_Selection)
 #include "tst_selection.moc"

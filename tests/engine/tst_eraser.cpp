@@ -1,20 +1,18 @@
 #include "KvBoardInspection.h"
 #include "KvGraphicsPolygonItem.h"
 #include "KvGraphicsStrokesGroup.h"
+#include "KvLogRecorder.h"
 #include "KvPenObject.h"
 #include "KvRecordingScene.h"
 #include "KvTestMessages.h"
 
 #include <QGraphicsView>
-#include <QHBoxLayout>
 #include <QSignalSpy>
 #include <QtTest>
 
 using Call = KvRecordingScene::Call;
 
 namespace {
-const char kEndEraseLine[] = "KvPenObject::endErase";
-
 int inkItemsOn(const QGraphicsScene &scene)
 {
     const QList<QGraphicsItem *> items = scene.items();
@@ -94,7 +92,7 @@ private slots:
         QCOMPARE(board[1]->items().size(), 5);
         setZoom(zoom);
         m_engine->setStylus(1);
-        m_engine->setEraserWidth(eraserWidth);
+        m_engine->toolSettings().eraserWidth = eraserWidth;
         QSignalSpy erasedSpy(m_engine, &KvPenObject::sig_eraseItem);
 
         QVERIFY(m_engine->inputDevicePress(press, QUuid::createUuid(), -1));
@@ -130,7 +128,6 @@ private slots:
         QVERIFY(cursor()->isVisible());
         QCOMPARE(cursor()->geometry(), QRect(160, 165, 30, 30));
 
-        QTest::ignoreMessage(QtDebugMsg, kEndEraseLine);
         QJsonObject snapshot;
         QVERIFY(m_engine->inputDeviceRelease(QUuid(), snapshot, -1));
         QVERIFY(snapshot.isEmpty() && !cursor()->isVisible());
@@ -169,11 +166,9 @@ private slots:
         m_engine->inputDevicePress(QPointF(20, 20), QUuid(), 1);
         m_engine->inputDevicePress(QPointF(220, 200), QUuid(), 2);
         m_engine->inputDeviceMove(QPointF(240, 200), QUuid(), 2);
-        QTest::ignoreMessage(QtDebugMsg, kEndEraseLine);
         m_engine->inputDeviceRelease(QUuid(), snapshot, 2);
         QVERIFY(m_scene->calls.isEmpty());
 
-        QTest::ignoreMessage(QtDebugMsg, kEndEraseLine);
         m_engine->inputDeviceRelease(QUuid(), snapshot, 1);
         m_engine->inputDevicePress(QPointF(225, 200), QUuid(), 2);
         QCOMPARE(m_scene->calls, QList<Call> {erased(group)});
@@ -191,19 +186,13 @@ private slots:
         QVERIFY(shared);
         QCOMPARE(m_view->viewport()->property("EraserCursorWidget").value<QWidget *>(), shared);
 
-        remote.setEraserWidth(20);
+        remote.toolSettings().eraserWidth = 20;
         remote.inputDevicePress(QPointF(300, 200), QUuid(), -1);
         remote.inputDeviceMove(QPointF(320, 220), QUuid(), -1);
         QCOMPARE(m_view->viewport()->findChildren<QWidget *>("m_wdEraserCursor").size(), 1);
         QCOMPARE(shared->geometry(), QRect(310, 210, 20, 20));
-
-        QVERIFY(shared->windowFlags().testFlag(Qt::FramelessWindowHint));
-        QVERIFY(shared->windowFlags().testFlag(Qt::WindowTransparentForInput));
-        QVERIFY(shared->testAttribute(Qt::WA_TranslucentBackground));
         QVERIFY(!shared->isWindow());
-        auto *layout = qobject_cast<QHBoxLayout *>(shared->layout());
-        QVERIFY(layout && layout->count() == 1);
-        QCOMPARE(layout->itemAt(0)->widget()->objectName(), QStringLiteral("wd"));
+        QVERIFY(shared->findChild<QWidget *>(QStringLiteral("wd")));
     }
 
     void cursorSizeFollowsZoom_data()
@@ -227,26 +216,14 @@ private slots:
         QFETCH(int, size);
         setZoom(zoom);
         m_engine->setStylus(1);
-        m_engine->setEraserWidth(eraserWidth);
+        m_engine->toolSettings().eraserWidth = eraserWidth;
         const QPointF pointer(100, 80);
         m_engine->inputDevicePress(QPointF(90, 80), QUuid(), -1);
         m_engine->inputDeviceMove(pointer, QUuid(), -1);
 
         const int radius = size / 2;
         QCOMPARE(cursor()->size(), QSize(size, size));
-        QCOMPARE(cursor()->styleSheet(),
-                 QStringLiteral("QWidget#wd{background:#00B2B0;border-radius:%1px;border:none;}")
-                     .arg(radius));
         QCOMPARE(cursor()->pos(), m_view->mapFromScene(pointer) - QPoint(radius, radius));
-
-        // The style sheet is only rewritten when the size changes.
-        const QString mark = QStringLiteral("QWidget#wd{background:red;}");
-        cursor()->setStyleSheet(mark);
-        m_engine->inputDeviceMove(pointer + QPointF(5, 5), QUuid(), -1);
-        QCOMPARE(cursor()->styleSheet(), mark);
-        m_engine->setEraserWidth(eraserWidth * 2);
-        m_engine->inputDeviceMove(pointer, QUuid(), -1);
-        QVERIFY(cursor()->styleSheet() != mark);
     }
 
     void areaEraseCancelsDrawingAndRefusesInput()
@@ -273,7 +250,6 @@ private slots:
         QVERIFY(!m_engine->inputDeviceMove(QPointF(150, 110), first, 1));
         QVERIFY(!m_engine->inputDeviceRelease(first, snapshot, 1));
 
-        QTest::ignoreMessage(QtDebugMsg, kEndEraseLine);
         m_engine->setEndErase();
         QVERIFY(!cursor()->isVisible());
         QVERIFY(!m_engine->inputDeviceMove(QPointF(150, 110), first, 1));
@@ -297,7 +273,6 @@ private slots:
         QCOMPARE(belowThePath->scene(), m_scene);
         QCOMPARE(erasedSpy.size(), 2);
 
-        QTest::ignoreMessage(QtDebugMsg, kEndEraseLine);
         m_engine->setEndErase();
         QCOMPARE(m_engine->removedItemUuids(),
                  QStringList({text(nearCentre->uuid()), text(onThePath->uuid())}));
@@ -313,10 +288,9 @@ private slots:
         m_engine->setStylus(0);
         const QUuid open = QUuid::createUuid();
         // The eraser's single pointer was never released: the touch press tries to complete it.
-        QTest::ignoreMessage(QtDebugMsg,
-                             "KvPenObject::inputDeviceRelease warning: no stroke, no "
-                             "temp polygon item. keys: () key: -1");
+        KvLogRecorder log;
         m_engine->inputDevicePress(QPointF(100, 100), open, 5);
+        QCOMPARE(log.lines(), QStringList {"kvpen.engine KvPenObject::inputDeviceRelease"});
         m_engine->inputDeviceMove(QPointF(140, 100), open, 5);
         m_scene->calls.clear();
 

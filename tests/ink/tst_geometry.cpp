@@ -1,4 +1,5 @@
 #include "KvGraphicsStroke.h"
+#include "KvLogRecorder.h"
 #include "KvTestMessages.h"
 
 #include <QLineF>
@@ -31,7 +32,7 @@ bool near(const QRectF &a, const QRectF &b)
 
 } // namespace
 
-class TestGeometry : public QObject
+class tst_Geometry : public QObject
 {
     Q_OBJECT
 
@@ -81,8 +82,9 @@ private slots:
     void lineCapsuleFromPointsRefusesNullWidths()
     {
         const double width = 4;
-        QTest::ignoreMessage(QtDebugMsg, "lineCapsulePolygon null width");
+        KvLogRecorder log;
         QVERIFY(lineCapsulePolygon(QPointF(0, 0), QPointF(10, 0), &width, nullptr).isEmpty());
+        QCOMPARE(log.lines(), QStringList {"kvpen.engine lineCapsulePolygon"});
     }
 
     void samplesOutlineTrivial()
@@ -162,8 +164,9 @@ private slots:
         const QPointF end(10, 10);
         QVERIFY(::quadCurvePoints(QPointF(0, 0), control, end, 0).isEmpty());
         QVERIFY(::quadCurvePoints(QPointF(0, 0), control, end, 1).isEmpty());
-        QTest::ignoreMessage(QtDebugMsg, "quadCurvePoints refused 1048576 segments");
+        KvLogRecorder log;
         QVERIFY(::quadCurvePoints(QPointF(0, 0), control, end, 1u << 20).isEmpty());
+        QCOMPARE(log.lines(), QStringList {"kvpen.engine quadCurvePoints"});
 
         const QList<QPointF> points = ::quadCurvePoints(QPointF(0, 0), control, end, 10);
         QCOMPARE(points.size(), 11);
@@ -241,5 +244,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestGeometry)
+QTEST_GUILESS_MAIN(tst_Geometry)
 #include "tst_geometry.moc"

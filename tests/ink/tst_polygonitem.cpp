@@ -1,6 +1,7 @@
 #include "KvGraphicsPolygonItem.h"
 #include "KvGraphicsScene.h"
 #include "KvGraphicsStroke.h"
+#include "KvLogRecorder.h"
 #include "KvTestMessages.h"
 
 #include <QGraphicsItemGroup>
@@ -45,7 +46,7 @@ QImage render(QGraphicsScene &scene)
 
 } // namespace
 
-class TestPolygonItem : public QObject
+class tst_PolygonItem : public QObject
 {
     Q_OBJECT
 
@@ -176,8 +177,9 @@ private slots:
         QVERIFY(!item.polygon().containsPoint(QPointF(7, 5), Qt::OddEvenFill));
         QCOMPARE(item.fullPolygon(), square(0, 0, 10));
 
-        QTest::ignoreMessage(QtDebugMsg, "KvGraphicsPolygonItem::subtract null item");
+        KvLogRecorder log;
         item.subtract(nullptr);
+        QCOMPARE(log.lines(), QStringList {"kvpen.engine KvGraphicsPolygonItem::subtract"});
         QCOMPARE(item.polygon().boundingRect(), QRectF(0, 0, 5, 10));
     }
 
@@ -262,5 +264,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestPolygonItem)
+QTEST_MAIN(tst_PolygonItem)
 #include "tst_polygonitem.moc"

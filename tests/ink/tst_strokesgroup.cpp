@@ -49,7 +49,7 @@ void sendMouse(QGraphicsScene *scene, QEvent::Type type, const QPointF &pos)
 
 } // namespace
 
-class TestStrokesGroup : public QObject
+class tst_StrokesGroup : public QObject
 {
     Q_OBJECT
 private slots:
@@ -211,5 +211,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestStrokesGroup)
+QTEST_MAIN(tst_StrokesGroup)
 #include "tst_strokesgroup.moc"

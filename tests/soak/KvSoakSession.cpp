@@ -1,8 +1,8 @@
 #include "KvSoakSession.h"
 
-#include "KvGraphicsPolygonItem.h"
-#include "KvGraphicsStroke.h"
+#include "KvBoardInspection.h"
 #include "KvGraphicsStrokesGroup.h"
+#include "KvPenTypes.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -28,11 +28,6 @@ QString senderKey(int sender)
     return QStringLiteral("participant-%1").arg(sender + 1);
 }
 
-QString text(const QUuid &uuid)
-{
-    return uuid.toString(QUuid::WithoutBraces);
-}
-
 } // namespace
 
 KvSoakSession::KvSoakSession(quint32 seed, bool paintView)
@@ -45,7 +40,7 @@ KvSoakSession::KvSoakSession(quint32 seed, bool paintView)
     m_view.show();
     m_core.currentSceneChanged(&m_scene);
     QObject::connect(&m_core, &KvPenCore::sig_penChanged, [this](const QJsonObject &data) {
-        const QString uuid = data.value(QStringLiteral("dataid")).toString();
+        const QString uuid = data.value(KvPen::Key::DataId).toString();
         if (uuid.isEmpty())
             return;
         m_drawn.insert(uuid);
@@ -163,14 +158,14 @@ void KvSoakSession::stepLocal()
     if (!local.open) {
         startGesture(local, false);
         if (!local.ink) {
-            m_core.setStylus(1);
+            m_core.setStylus(KvPen::EraserStylus);
             m_core.setEraserWidth(local.width);
         } else if (local.pen) {
-            m_core.setStylus(0);
+            m_core.setStylus(KvPen::PenStylus);
             m_core.setPenWidth(local.width);
             m_core.setPenColor(QColor(local.color));
         } else {
-            m_core.setStylus(2);
+            m_core.setStylus(KvPen::MarkerStylus);
             m_core.setMarkerWidth(local.width);
             m_core.setMarkerColor(QColor(local.color));
         }
@@ -191,15 +186,15 @@ void KvSoakSession::stepSender(int sender)
     Gesture &gesture = m_senders[sender];
     if (!gesture.open) {
         startGesture(gesture, true);
-        sendLive(sender, 0);
+        sendLive(sender, KvPen::MousePress);
         return;
     }
     if (gesture.movesLeft-- > 0) {
         gesture.pos = wander(gesture.pos);
-        sendLive(sender, 1);
+        sendLive(sender, KvPen::MouseMove);
         return;
     }
-    sendLive(sender, 2);
+    sendLive(sender, KvPen::MouseRelease);
     gesture.open = false;
 }
 
@@ -207,19 +202,20 @@ void KvSoakSession::sendLive(int sender, int mousetype)
 {
     const Gesture &gesture = m_senders[sender];
     const QPointF pos = mousetype == 2 ? QPointF() : gesture.pos;
-    QJsonObject data {{QStringLiteral("mousetype"), mousetype},
-                      {QStringLiteral("x"), pos.x()},
-                      {QStringLiteral("y"), pos.y()},
-                      {QStringLiteral("width"), gesture.width},
-                      {QStringLiteral("id"), gesture.pointerId},
-                      {QStringLiteral("uuid"), text(gesture.uuid)}};
-    if (mousetype == 2)
-        data.insert(QStringLiteral("messageid"), text(QUuid::createUuid()));
+    QJsonObject data {{KvPen::Key::MouseType, mousetype},
+                      {KvPen::Key::X, pos.x()},
+                      {KvPen::Key::Y, pos.y()},
+                      {KvPen::Key::Width, gesture.width},
+                      {KvPen::Key::Id, gesture.pointerId},
+                      {KvPen::Key::Uuid, text(gesture.uuid)}};
+    if (mousetype == KvPen::MouseRelease)
+        data.insert(KvPen::Key::MessageId, text(QUuid::createUuid()));
     if (gesture.ink) {
-        data.insert(QStringLiteral("color"), gesture.color);
-        data.insert(QStringLiteral("pen"), gesture.pen);
+        data.insert(KvPen::Key::Color, gesture.color);
+        data.insert(KvPen::Key::Pen, gesture.pen);
     }
-    m_core.remoteData(senderKey(sender), gesture.ink ? 2 : 3, data);
+    m_core.remoteData(senderKey(sender),
+                      gesture.ink ? KvPen::LiveInkMessage : KvPen::LiveEraserMessage, data);
 }
 
 void KvSoakSession::stepAreaErase()
@@ -259,7 +255,7 @@ void KvSoakSession::closeEverything()
     }
     for (int sender = 0; sender < kSenders; ++sender) {
         if (m_senders[sender].open) {
-            sendLive(sender, 2);
+            sendLive(sender, KvPen::MouseRelease);
             m_senders[sender].open = false;
         }
     }
@@ -299,35 +295,11 @@ void KvSoakSession::clearBoard()
 bool KvSoakSession::checkInvariants()
 {
     ++m_checks;
+    for (const QString &violation : boardViolations(m_scene, openInkGestures()))
+        fail(violation);
     QSet<QString> onBoard;
-    for (QGraphicsItem *item : m_scene.getFastAccessItems()) {
-        if (auto *group = qgraphicsitem_cast<KvGraphicsStrokesGroup *>(item)) {
-            onBoard.insert(text(group->uuid()));
-            for (KvGraphicsPolygonItem *piece : group->items()) {
-                if (piece->parentItem() != group || piece->strokesGroup() != group)
-                    fail(QStringLiteral("a piece of %1 is not its child").arg(text(group->uuid())));
-            }
-        }
-    }
-    QSet<KvGraphicsStroke *> openStrokes;
-    int temporaries = 0;
-    for (QGraphicsItem *item : m_scene.items()) {
-        auto *piece = dynamic_cast<KvGraphicsPolygonItem *>(item);
-        if (!piece || qgraphicsitem_cast<KvGraphicsStrokesGroup *>(piece->parentItem()))
-            continue;
-        if (piece->data(-2).toString() == QLatin1String("temp_item"))
-            ++temporaries;
-        else if (piece->stroke() && !piece->strokesGroup())
-            openStrokes.insert(piece->stroke());
-        else
-            fail(QStringLiteral("a polygon belongs to no group and no open stroke"));
-    }
-    const int open = openInkGestures();
-    if (openStrokes.size() != open || temporaries != open)
-        fail(QStringLiteral("%1 open strokes and %2 temporary items for %3 open pointers")
-                 .arg(openStrokes.size())
-                 .arg(temporaries)
-                 .arg(open));
+    for (const KvGraphicsStrokesGroup *group : groupsOn(m_scene))
+        onBoard.insert(text(group->uuid()));
     if (onBoard != m_drawn - m_erased)
         fail(QStringLiteral("%1 groups on the board, %2 drawn and %3 erased")
                  .arg(onBoard.size())
