@@ -16,7 +16,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
 
 namespace {
 
@@ -154,8 +153,6 @@ private slots:
     void senderFloodIsBounded();
     void withoutSceneNothingIsDrawn();
 
-    void wholeStrokeReplay_data();
-    void wholeStrokeReplay();
     void wholeStrokeReplayBuildsTheGroup();
     void hostileWholeStrokes_data();
     void hostileWholeStrokes();
@@ -389,56 +386,6 @@ void tst_Remote::withoutSceneNothingIsDrawn()
         (QStringList {"kvpen.remote KvPenCore::remoteData", "kvpen.remote KvPenCore::paintPen"}));
 }
 
-void tst_Remote::wholeStrokeReplay_data()
-{
-    QTest::addColumn<int>("viewWidth"); // 0: the board has no view
-    QTest::addColumn<double>("zoom");
-    QTest::addColumn<QJsonObject>("data");
-    QTest::addColumn<QList<QPointF>>("points");
-    QTest::addColumn<double>("width");
-
-    const auto row = [](const char *name, int viewWidth, double zoom, const QJsonObject &data,
-                        const QList<QPointF> &points, double width) {
-        QTest::newRow(name) << viewWidth << zoom << data << points << width;
-    };
-    const QJsonObject dot {{"pos", "10.7,20.2"}, {"width", 4}, {"type", 0}};
-    const QJsonObject at100 = with(dot, {{"pos", "100,100"}, {"width", 10}});
-    row("no board width", 800, 1.0, dot, {{10, 20}}, 4.0);
-    row("sender twice as wide", 960, 1.0,
-        with(at100, {{"boardWidth", 1920}, {"pos", "100,50;160,50"}}), {{50, 25}, {80, 25}}, 5.0);
-    row("zoom 2", 800, 2.0, at100, {{50, 50}}, 5.0);
-    row("offsets", 800, 1.0, with(dot, {{"dx", 5}, {"dy", -30}}), {{15, -9}}, 4.0);
-    row("no view is unscaled", 0, 1.0, with(dot, {{"boardWidth", 3000}}), {{10, 20}}, 4.0);
-}
-
-void tst_Remote::wholeStrokeReplay()
-{
-    QFETCH(int, viewWidth);
-    QFETCH(double, zoom);
-    QFETCH(QJsonObject, data);
-    QFETCH(QList<QPointF>, points);
-    QFETCH(double, width);
-    Board board;
-    std::unique_ptr<QGraphicsView> view;
-    if (viewWidth > 0) {
-        view = std::make_unique<QGraphicsView>(&board.scene);
-        view->resize(viewWidth, 600);
-        view->setTransform(QTransform::fromScale(zoom, zoom));
-    }
-
-    board.core.paintPen(data);
-
-    QCOMPARE(groupsOn(board.scene).size(), 1);
-    const KvGraphicsStrokesGroup *group = groupsOn(board.scene).first();
-    QCOMPARE(group->items().size(), points.size());
-    QCOMPARE(group->childItems().size(), points.size());
-    for (int i = 0; i < points.size(); ++i)
-        QCOMPARE(group->items().at(i)->getCorrespondingPoint(), points.at(i));
-    const QRectF dot = group->items().first()->fullPolygon().boundingRect();
-    QVERIFY2(qAbs(dot.width() - width) < 0.3, qPrintable(QString::number(dot.width())));
-    QCOMPARE(boardViolations(board.scene), QStringList());
-}
-
 void tst_Remote::wholeStrokeReplayBuildsTheGroup()
 {
     Board board;
@@ -449,9 +396,13 @@ void tst_Remote::wholeStrokeReplayBuildsTheGroup()
     board.core.setStylus(1);
     KvSignalLog log(&board.core);
     const QString uuid = QStringLiteral("9b2e8c1d-0f6a-4e1b-8a52-0c6de3f1a777");
+    // A sender's board twice as wide as this view: points and width are halved.
+    QGraphicsView view(&board.scene);
+    view.resize(400, 300);
 
-    board.core.paintPen({{"pos", "0,0;12,0;24,0;36,0;48,0"},
-                         {"width", 20},
+    board.core.paintPen({{"pos", "0,0;24,0;48,0;72,0;96,7"},
+                         {"boardWidth", 800},
+                         {"width", 40},
                          {"type", 2},
                          {"color", "#FF102030"},
                          {"dataid", uuid},
@@ -465,6 +416,9 @@ void tst_Remote::wholeStrokeReplayBuildsTheGroup()
     QCOMPARE(group->stylus(), 2);
     QCOMPARE(group->zValue(), 2.0);
     QCOMPARE(group->penWidth(), 2);
+    QCOMPARE(group->items().last()->getCorrespondingPoint(), QPointF(48, 3.5));
+    const QRectF dot = group->items().first()->fullPolygon().boundingRect();
+    QVERIFY2(qAbs(dot.width() - 20) < 0.3, qPrintable(QString::number(dot.width())));
     QColor translucent(0x10, 0x20, 0x30);
     translucent.setAlphaF(0.5);
     QCOMPARE(group->color(), translucent);

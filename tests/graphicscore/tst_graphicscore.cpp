@@ -1,4 +1,3 @@
-#include "KvColorPopup.h"
 #include "KvGraphicsItem.h"
 #include "KvGraphicsItemDelegate.h"
 #include "KvGraphicsScene.h"
@@ -7,7 +6,6 @@
 #include "KvQtConvert.h"
 #include "KvSelectionFrame.h"
 
-#include <QColorDialog>
 #include <QDomDocument>
 #include <QGraphicsRectItem>
 #include <QSignalSpy>
@@ -29,14 +27,6 @@ public:
     int type() const override { return UserType + 99; }
 };
 
-QString xmlText(const QDomElement &element)
-{
-    QString text;
-    QTextStream stream(&text);
-    element.save(stream, -1);
-    return text;
-}
-
 } // namespace
 
 class tst_GraphicsCore : public QObject
@@ -44,8 +34,6 @@ class tst_GraphicsCore : public QObject
     Q_OBJECT
 
 private slots:
-    void textRoundTrip_data();
-    void textRoundTrip();
     void malformedText_data();
     void malformedText();
     void numbersAreShortestAndExact();
@@ -53,65 +41,12 @@ private slots:
 
     void boardOrderAndRemoval();
     void removedItemsAreOwnedUntilTakenBack();
-    void baseDataLandsOnBoard();
-    void baseXmlRoundTrip();
     void hostileBaseDataIsIgnored();
 
     void delegateControlsFollowSelection();
     void selectionFrameEnclosesItems();
     void objectCoreKeepsSceneWeakly();
-    void colorPopupReportsPicks();
 };
-
-void tst_GraphicsCore::textRoundTrip_data()
-{
-    QTest::addColumn<QVariant>("value");
-    QTest::addColumn<QString>("text");
-
-    QTest::newRow("colour") << QVariant(QColor(0xF8, 0xE7, 0x1C, 0x80)) << "#80F8E71C";
-    QTest::newRow("point") << QVariant(QPointF(10.5, -3)) << "10.5,-3";
-    QTest::newRow("polygon") << QVariant(QPolygonF({{0, 0}, {10, 0}, {10, 0.25}}))
-                             << "0,0;10,0;10,0.25";
-    QTest::newRow("empty polygon") << QVariant(QPolygonF()) << "";
-    QTest::newRow("transform") << QVariant(QTransform().translate(5, 6).rotate(90))
-                               << "0,1,0,-1,0,0,5,6,1";
-    QTest::newRow("brush") << QVariant(QBrush(QColor(255, 0, 0), Qt::Dense4Pattern))
-                           << "5,#FFFF0000";
-    QPen pen(QBrush(QColor(0, 0, 255, 10)), 0.25, Qt::DashLine, Qt::RoundCap, Qt::RoundJoin);
-    pen.setCosmetic(true);
-    QTest::newRow("pen") << QVariant(pen) << "2,0.25,#0A0000FF,32,128,1";
-    QTest::newRow("no pen") << QVariant(QPen(Qt::NoPen)) << "0,1,#FF000000,16,64,0";
-}
-
-void tst_GraphicsCore::textRoundTrip()
-{
-    QFETCH(QVariant, value);
-    QFETCH(QString, text);
-
-    QCOMPARE(KvQtConvert::variantToString(value), text);
-    switch (value.userType()) {
-    case QMetaType::QColor:
-        QCOMPARE(KvQtConvert::stringToColor(text), value.value<QColor>());
-        break;
-    case QMetaType::QPointF:
-        QCOMPARE(KvQtConvert::stringToPointF(text), value.toPointF());
-        break;
-    case QMetaType::QPolygonF:
-        QCOMPARE(KvQtConvert::stringToPolygonF(text), value.value<QPolygonF>());
-        break;
-    case QMetaType::QTransform:
-        QCOMPARE(KvQtConvert::stringToTransform(text), value.value<QTransform>());
-        break;
-    case QMetaType::QBrush:
-        QCOMPARE(KvQtConvert::stringToBrush(text), value.value<QBrush>());
-        break;
-    case QMetaType::QPen:
-        QCOMPARE(KvQtConvert::stringToPen(text), value.value<QPen>());
-        break;
-    default:
-        QFAIL("type not covered");
-    }
-}
 
 void tst_GraphicsCore::malformedText_data()
 {
@@ -158,17 +93,9 @@ void tst_GraphicsCore::domHelpers()
 {
     QDomDocument document;
     QDomElement root = document.createElement("board");
-    document.appendChild(root);
     QDomElement group;
     KvQtConvert::createDomElement(&document, &root, group, "strokesGroup");
-    KvQtConvert::setAttributeDomString(&group, "id", "abc");
-    KvQtConvert::insertDomVariant(&document, &group, "zValue", 0.5);
     KvQtConvert::insertDomVariant(&document, &group, "type", 2);
-    KvQtConvert::insertDomString(&document, &group, "pos", "1,2;3,4");
-
-    QCOMPARE(xmlText(root),
-             QStringLiteral("<board><strokesGroup id=\"abc\"><zValue>0.5</zValue>"
-                            "<type>2</type><pos>1,2;3,4</pos></strokesGroup></board>"));
     QCOMPARE(KvQtConvert::readDomString(&group, "type"), QStringLiteral("2"));
     QCOMPARE(KvQtConvert::readDomString(&group, "missing"), QString());
     // Only direct children count: a piece's value is not the group's.
@@ -222,53 +149,6 @@ void tst_GraphicsCore::removedItemsAreOwnedUntilTakenBack()
 
     delete scene; // deletes `kept` and `undone`; the leak checker watches `taken`
     delete taken;
-}
-
-void tst_GraphicsCore::baseDataLandsOnBoard()
-{
-    BoardRect source;
-    source.setPos(100, 50);
-    source.setTransform(QTransform().rotate(30));
-    source.setZValue(7);
-    KvGraphicsItem::setLocked(&source, true);
-    const QVariantMap data = source.getBaseExportData();
-
-    KvGraphicsScene scene;
-    auto *loaded = new BoardRect;
-    loaded->importBaseData(data);
-    QCOMPARE(loaded->uuid(), source.uuid());
-    QCOMPARE(loaded->zValue(), 7.0);
-    QVERIFY(KvGraphicsItem::isLocked(loaded));
-    // Geometry waits for the board, so children joining before then keep their place.
-    auto *child = new QGraphicsRectItem(0, 0, 1, 1);
-    child->setPos(3, 4);
-    auto *group = loaded;
-    child->setParentItem(group);
-    QCOMPARE(loaded->pos(), QPointF());
-
-    scene.addBoardItem(loaded);
-    QCOMPARE(loaded->pos(), source.pos());
-    QCOMPARE(loaded->transform(), source.transform());
-    QCOMPARE(child->scenePos(), source.mapToScene(QPointF(3, 4)));
-}
-
-void tst_GraphicsCore::baseXmlRoundTrip()
-{
-    BoardRect source;
-    source.setPos(-12.25, 8);
-    source.setTransform(QTransform().scale(2, 0.5));
-    source.setZValue(0.5);
-    QDomDocument document;
-    QDomElement element = document.createElement("item");
-    source.exportBaseXml(&document, &element);
-
-    BoardRect loaded;
-    loaded.importBaseXml(&document, &element);
-    QCOMPARE(loaded.uuid(), source.uuid());
-    QCOMPARE(loaded.pos(), source.pos());
-    QCOMPARE(loaded.transform(), source.transform());
-    QCOMPARE(loaded.zValue(), source.zValue());
-    QVERIFY(!KvGraphicsItem::isLocked(&loaded));
 }
 
 void tst_GraphicsCore::hostileBaseDataIsIgnored()
@@ -343,26 +223,6 @@ void tst_GraphicsCore::objectCoreKeepsSceneWeakly()
     QCOMPARE(core.scene(), scene);
     delete scene;
     QCOMPARE(core.scene(), nullptr);
-}
-
-void tst_GraphicsCore::colorPopupReportsPicks()
-{
-    KvColorPopup popup;
-    QVERIFY(popup.windowFlags().testFlag(Qt::Popup));
-    QSignalSpy picked(&popup, &KvColorPopup::colorChanged);
-    popup.setDefalutColor(QColor("#D0021B"));
-    QCOMPARE(popup.currentColor(), QColor("#D0021B"));
-    QVERIFY(picked.isEmpty());
-
-    // A pick in the embedded chooser, as its hue field reports it.
-    auto *chooser = popup.findChild<QColorDialog *>();
-    QVERIFY(chooser);
-    chooser->setCurrentColor(QColor(10, 200, 30));
-    QCOMPARE(picked.size(), 1);
-    QCOMPARE(picked.first().first().value<QColor>(), QColor(10, 200, 30));
-    // The compact chooser fits the pen popup's custom colour area.
-    popup.resize(196, 215);
-    QVERIFY(popup.minimumSizeHint().width() <= 196);
 }
 
 QTEST_MAIN(tst_GraphicsCore)

