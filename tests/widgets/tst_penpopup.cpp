@@ -42,7 +42,6 @@ class tst_PenPopup : public QObject
 
 private slots:
     void initTestCase() { failOnUnexpectedWarnings(); }
-    void newPopup();
     void widthFollowsSliderAndSetters_data();
     void widthFollowsSliderAndSetters();
     void pageButtonsSwitchPages();
@@ -51,19 +50,6 @@ private slots:
     void sliderJumpsToPress_data();
     void sliderJumpsToPress();
 };
-
-void tst_PenPopup::newPopup()
-{
-    // The highlighter's start width 9 is covered by the width table below.
-    KvPenPopup popup;
-    QCOMPARE(popup.penWidth(), 2);
-    QCOMPARE(popup.penColor(), QColor(0xFFFFFFFF));
-    QCOMPARE(popup.hightColor(), QColor(0xFFF8E71C));
-    QVERIFY(popup.isCurrentPen());
-    QCOMPARE(part<KvPenButton>(popup, "widthButton")->penWidth(), 2);
-    QCOMPARE(popup.width(), 300);
-    QVERIFY(part(popup, "colorWidget")->isHidden());
-}
 
 void tst_PenPopup::widthFollowsSliderAndSetters_data()
 {
