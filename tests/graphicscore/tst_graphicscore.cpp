@@ -2,6 +2,7 @@
 #include "KvGraphicsItemDelegate.h"
 #include "KvGraphicsScene.h"
 #include "KvItem.h"
+#include "KvLogRecorder.h"
 #include "KvObjectCore.h"
 #include "KvQtConvert.h"
 #include "KvSelectionFrame.h"
@@ -161,7 +162,9 @@ void tst_GraphicsCore::hostileBaseDataIsIgnored()
     KvGraphicsScene scene;
     auto *item = new BoardRect;
     const QUuid uuid = item->uuid();
+    KvLogRecorder log;
     item->importBaseData(data);
+    QCOMPARE(log.lines(), QStringList {"kvpen.graphicscore KvGraphicsItem::importBase"});
     scene.addBoardItem(item);
     QCOMPARE(item->uuid(), uuid);
     QCOMPARE(item->pos(), QPointF());
