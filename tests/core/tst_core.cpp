@@ -53,10 +53,9 @@ private slots:
 
     void inputScripts_data();
     void inputScripts();
-    void releaseWithoutEngineStrokeReportsOnlyMessageId();
 
     void eraserGestureReportsRemovedGroups();
-    void areaEraseAndEraserCursorAreForwarded();
+    void eraserCursorIsHidden();
     void sceneAndPolygonItemsComeFromTheEngine();
 
     void delegateAndControlsOnlyForStrokesGroups();
@@ -301,17 +300,6 @@ void tst_Core::inputScripts()
     QCOMPARE(boardViolations(*scene, 0), QStringList());
 }
 
-void tst_Core::releaseWithoutEngineStrokeReportsOnlyMessageId()
-{
-    QSignalSpy changed(core.get(), &KvPenCore::sig_penChanged);
-    core->setStylus(7);
-    core->inputDevicePress(QPointF(0, 0), kNoPressure);
-    core->setStylus(0);
-    QVERIFY(core->inputDeviceRelease());
-    QCOMPARE(changed.size(), 1);
-    QCOMPARE(dataOf(changed, 0).keys(), QStringList {"messageid"});
-}
-
 void tst_Core::eraserGestureReportsRemovedGroups()
 {
     drawDot(QPointF(50, 50));
@@ -328,18 +316,8 @@ void tst_Core::eraserGestureReportsRemovedGroups()
     QVERIFY(groupsOn(*scene).isEmpty());
 }
 
-void tst_Core::areaEraseAndEraserCursorAreForwarded()
+void tst_Core::eraserCursorIsHidden()
 {
-    drawDot(QPointF(50, 50));
-    QSignalSpy erased(core.get(), &KvPenCore::sig_eraseItem);
-    core->setEraseArea(QRectF(40, 40, 20, 20));
-    QCOMPARE(erased.size(), 1);
-    QVERIFY(groupsOn(*scene).isEmpty());
-    QVERIFY(!core->inputDevicePress(QPointF(0, 0), kNoPressure));
-    core->setEndErase();
-    QVERIFY(core->inputDevicePress(QPointF(0, 0), kNoPressure));
-    core->inputDeviceRelease();
-
     QGraphicsView view(scene.get());
     view.show();
     core->setStylus(1);

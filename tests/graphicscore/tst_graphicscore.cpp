@@ -37,7 +37,6 @@ class tst_GraphicsCore : public QObject
 private slots:
     void malformedText_data();
     void malformedText();
-    void numbersAreShortestAndExact();
     void domHelpers();
 
     void boardOrderAndRemoval();
@@ -75,19 +74,6 @@ void tst_GraphicsCore::malformedText()
     QCOMPARE(KvQtConvert::stringToTransform(text), QTransform());
     QCOMPARE(KvQtConvert::stringToBrush(text), QBrush());
     QCOMPARE(KvQtConvert::stringToPen(text), QPen());
-}
-
-void tst_GraphicsCore::numbersAreShortestAndExact()
-{
-    const double values[]
-        = {0.1, 1.0 / 3.0, -2.5e-300, 1e21, 123456789.125, std::numeric_limits<double>::max()};
-    for (double value : values) {
-        const QString text = KvQtConvert::numberToString(value);
-        QCOMPARE(KvQtConvert::stringToPointF(text + "," + text), QPointF(value, value));
-    }
-    QCOMPARE(KvQtConvert::numberToString(0.1), QStringLiteral("0.1"));
-    QCOMPARE(KvQtConvert::numberToString(1e21), QStringLiteral("1e+21"));
-    QCOMPARE(KvQtConvert::colorToString(QColor()), QString());
 }
 
 void tst_GraphicsCore::domHelpers()
