@@ -39,7 +39,17 @@ public:
     const KvToolSettings &toolSettings() const { return m_settings; }
     KvToolSettings &toolSettings() { return m_settings; }
     void setToolSettings(const KvToolSettings &settings) { m_settings = settings; }
-    // The stylus of the tool settings: 0 pen, 1 eraser, 2 highlighter.
+    // Each setting alone; the stylus is 0 pen, 1 eraser, 2 highlighter.
+    QColor penColor() const { return m_settings.penColor; }
+    void setPenColor(const QColor &color) { m_settings.penColor = color; }
+    int penWidth() const { return m_settings.penWidth; }
+    void setPenWidth(int width) { m_settings.penWidth = width; }
+    QColor markerColor() const { return m_settings.markerColor; }
+    void setMarkerColor(const QColor &color) { m_settings.markerColor = color; }
+    int markerWidth() const { return m_settings.markerWidth; }
+    void setMarkerWidth(int width) { m_settings.markerWidth = width; }
+    int eraserWidth() const { return m_settings.eraserWidth; }
+    void setEraserWidth(int width) { m_settings.eraserWidth = width; }
     int stylus() const { return m_settings.stylus; }
     void setStylus(int stylus) { m_settings.stylus = stylus; }
     bool isCanRedo() const { return m_isCanRedo; }

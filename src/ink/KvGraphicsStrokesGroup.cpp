@@ -139,7 +139,7 @@ void KvGraphicsStrokesGroup::copyItemParameters(KvItem *target) const
     item->setFlag(ItemIsMovable, true);
     item->setFlag(ItemIsSelectable, true);
     item->setData(KvPen::StyleKey, data(KvPen::StyleKey));
-    item->setData(1, data(1));
+    item->setData(KvPen::HostKey, data(KvPen::HostKey));
     item->setZValue(zValue());
 }
 

@@ -21,6 +21,7 @@ constexpr int kStrokesGroupType = QGraphicsItem::UserType + 14;
 // QGraphicsItem::setData keys that the host reads, and the values kvpen puts under them.
 enum DataKey : int {
     StyleKey = 0, // kStyledPiece on an ink-styled piece, kGroupStyle on a strokes group
+    HostKey = 1, // the host's own, copied with a group
     KindKey = 4, // kPieceKind or kGroupKind
     UuidKey = 5, // the item's QUuid
     SelectableInkKey = 10, // true on a strokes group
