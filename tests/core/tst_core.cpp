@@ -10,12 +10,10 @@
 #include "KvTestMessages.h"
 
 #include <QGraphicsRectItem>
-#include <QGraphicsView>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
 
-#include <limits>
 #include <memory>
 
 namespace {
@@ -48,20 +46,15 @@ private slots:
     void cleanup();
 
     void construction();
-    void eraserWidthIsTruncated_data();
-    void eraserWidthIsTruncated();
 
     void inputScripts_data();
     void inputScripts();
 
     void eraserGestureReportsRemovedGroups();
-    void eraserCursorIsHidden();
-    void sceneAndPolygonItemsComeFromTheEngine();
 
     void delegateAndControlsOnlyForStrokesGroups();
     void oneFrameIsReused();
     void frameDeletedWithItsSceneIsMadeAgain();
-    void frameIsTheHostFrame();
 
 private:
     void drawDot(const QPointF &pos);
@@ -111,27 +104,10 @@ void tst_Core::construction()
     const QList<KvPenObject *> engines = core->findChildren<KvPenObject *>();
     QCOMPARE(engines.size(), 1);
     QCOMPARE(engines.first()->scene(), scene.get());
-    QCOMPARE(core->exportName(), QStringLiteral("penCore"));
-    QVERIFY(!core->isMainShowFrames());
-    core->setIsCanRedo(false);
-    QVERIFY(core->getIsCanRedo());
-}
-
-void tst_Core::eraserWidthIsTruncated_data()
-{
-    QTest::addColumn<double>("width");
-    QTest::addColumn<double>("stored");
-    QTest::newRow("12.9") << 12.9 << 12.0;
-    QTest::newRow("nan") << qQNaN() << 0.0;
-    QTest::newRow("huge") << 1e300 << double(std::numeric_limits<int>::max());
-}
-
-void tst_Core::eraserWidthIsTruncated()
-{
-    QFETCH(double, width);
-    QFETCH(double, stored);
-    core->setEraserWidth(width);
-    QCOMPARE(core->eraserWidth(), stored);
+    core->setEraserWidth(12.9);
+    QCOMPARE(core->eraserWidth(), 12.0);
+    core->setEraserWidth(qQNaN());
+    QCOMPARE(core->eraserWidth(), 0.0);
 }
 
 // Steps separated by spaces: p<id>, m<id>, r<id> press, move and release a touch; P, M, R the
@@ -316,36 +292,6 @@ void tst_Core::eraserGestureReportsRemovedGroups()
     QVERIFY(groupsOn(*scene).isEmpty());
 }
 
-void tst_Core::eraserCursorIsHidden()
-{
-    QGraphicsView view(scene.get());
-    view.show();
-    core->setStylus(1);
-    core->inputDevicePress(QPointF(10, 10), kNoPressure);
-    core->inputDeviceMove(QPointF(20, 10), kNoPressure);
-    auto *cursor = view.viewport()->findChild<QWidget *>("m_wdEraserCursor");
-    QVERIFY(cursor && cursor->isVisible());
-    core->hideEraseWidget();
-    QVERIFY(!cursor->isVisible());
-}
-
-void tst_Core::sceneAndPolygonItemsComeFromTheEngine()
-{
-    core->setPenColor(Qt::red);
-    const QPolygonF triangle({QPointF(0, 0), QPointF(10, 0), QPointF(0, 10)});
-    std::unique_ptr<KvGraphicsPolygonItem> item(core->polygonToPolygonItem(triangle));
-    QCOMPARE(item->polygon(), triangle);
-    QCOMPARE(item->color(), QColor(Qt::red));
-    QCOMPARE(item->scene(), nullptr);
-
-    KvRecordingScene other;
-    core->currentSceneChanged(&other);
-    drawDot(QPointF(0, 0));
-    QCOMPARE(groupsOn(other).size(), 1);
-    QVERIFY(scene->items().isEmpty());
-    core->currentSceneChanged(scene.get());
-}
-
 QList<KvPenSelectFrame *> tst_Core::framesOnBoard() const
 {
     QList<KvPenSelectFrame *> frames;
@@ -446,16 +392,6 @@ void tst_Core::frameDeletedWithItsSceneIsMadeAgain()
     sceneless.showFrameItems({});
     sceneless.hideFrameItems();
     QCOMPARE(log.lines(), QStringList {"kvpen.engine KvPenCore::showFrameItems"});
-}
-
-void tst_Core::frameIsTheHostFrame()
-{
-    const KvPenSelectFrame frame;
-    const KvSelectionFrame hostFrame;
-    for (const int flags :
-         {int(KvNoControls), int(KvInkControls), int(KvRotateControl | KvDeleteButton)})
-        QCOMPARE(frame.buttonsForFlags(QFlags<KvGraphicsFlag>(flags)),
-                 hostFrame.buttonsForFlags(QFlags<KvGraphicsFlag>(flags)));
 }
 
 QTEST_MAIN(tst_Core)

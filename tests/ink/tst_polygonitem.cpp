@@ -7,7 +7,6 @@
 #include <QGraphicsItemGroup>
 #include <QImage>
 #include <QPainter>
-#include <QPen>
 #include <QTest>
 
 namespace {
@@ -52,49 +51,6 @@ class tst_PolygonItem : public QObject
 
 private slots:
     void initTestCase() { failOnUnexpectedWarnings(); }
-
-    void newItem()
-    {
-        const QPolygonF triangle({QPointF(0, 0), QPointF(10, 0), QPointF(0, 10)});
-        KvGraphicsPolygonItem item(triangle);
-        QCOMPARE(item.type(), 5);
-        QCOMPARE(item.fillRule(), Qt::WindingFill);
-        QCOMPARE(item.data(4), QVariant(2));
-        const QUuid uuid = QUuid::createUuid();
-        item.setUuid(uuid);
-        QCOMPARE(item.data(5), QVariant(uuid));
-
-        const QLineF line(5, 5, 40, 20);
-        KvGraphicsPolygonItem capsule(line, 2, 6);
-        QCOMPARE(capsule.polygon(), lineCapsulePolygon(line, 2, 6));
-    }
-
-    void setColor_data()
-    {
-        QTest::addColumn<double>("alpha");
-        QTest::addColumn<double>("outlineAlpha"); // negative: no outline
-
-        QTest::newRow("opaque") << 1.0 << -1.0;
-        QTest::newRow("0.8 halved") << 0.8 << 0.4;
-        QTest::newRow("0.5 by thirty") << 0.5 << 0.5 / 30;
-        QTest::newRow("transparent") << 0.0 << 0.0;
-    }
-
-    void setColor()
-    {
-        QFETCH(double, alpha);
-        QFETCH(double, outlineAlpha);
-        QColor colour(248, 231, 28);
-        colour.setAlphaF(alpha);
-        KvGraphicsPolygonItem item(square(0, 0, 10));
-        item.setColor(colour);
-
-        QCOMPARE(item.color(), colour);
-        QCOMPARE(item.brush(), QBrush(colour, Qt::SolidPattern));
-        QColor outline = colour;
-        outline.setAlphaF(qMax(outlineAlpha, 0.0));
-        QCOMPARE(item.pen(), outlineAlpha < 0 ? QPen(Qt::NoPen) : QPen(outline));
-    }
 
     void setStrokeNullSameOrAnother()
     {

@@ -154,8 +154,6 @@ private slots:
         QCOMPARE(group.type(), 0x1000e);
         QCOMPARE(static_cast<KvGraphicsItem &>(group).type(), 0x1000e);
         QCOMPARE(group.color(), QColor(Qt::red)); // only setColor applies the stylus's alpha
-        for (const auto &[key, value] : {std::pair<int, QVariant>(0, -1000), {4, 3}, {10, true}})
-            QCOMPARE(group.data(key), value);
         auto *delegate = qobject_cast<KvPenItemDelegate *>(group.delegate());
         QVERIFY(delegate && delegate->parent() == &group && delegate->item() == &group);
         QCOMPARE(int(delegate->flags()), 0x1000);

@@ -36,10 +36,7 @@ void tst_Resources::translationIsEmbedded()
 void tst_Resources::imagesAreEmbedded_data()
 {
     QTest::addColumn<QString>("file");
-    for (const char *file :
-         {"icon_pen1_nor.svg", "icon_pen1_checked.svg", "icon_highpen1_nor.svg",
-          "icon_highpen1_checked.svg", "icon_clearall2.svg", "icon_clearall2_pressed.svg",
-          "color_pla_sel.png", "color_pla_nor.png"})
+    for (const char *file : {"icon_pen1_nor.svg", "color_pla_sel.png"})
         QTest::newRow(file) << QStringLiteral(":/pen/res/imgs/") + QLatin1String(file);
 }
 
