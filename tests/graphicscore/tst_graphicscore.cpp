@@ -41,10 +41,9 @@ private slots:
 
     void boardOrderAndRemoval();
     void removedItemsAreOwnedUntilTakenBack();
+    void selectionFrameCopiesOnlyBoardItems();
     void hostileBaseDataIsIgnored();
 
-    void delegateControlsFollowSelection();
-    void selectionFrameEnclosesItems();
     void objectCoreKeepsSceneWeakly();
 };
 
@@ -138,6 +137,17 @@ void tst_GraphicsCore::removedItemsAreOwnedUntilTakenBack()
     delete taken;
 }
 
+void tst_GraphicsCore::selectionFrameCopiesOnlyBoardItems()
+{
+    KvSelectionFrame frame;
+    BoardRect item;
+    QVERIFY(frame.checkContainsCopyItems({&item}));
+    QVERIFY(!frame.checkContainsCopyItems({&item, new QGraphicsRectItem(&frame)}));
+    QVERIFY(!frame.checkContainsCopyItems({}));
+    QCOMPARE(frame.buttonsForFlags(KvInkControls),
+             (QStringList {"delete", "copy", "lock", "color"}));
+}
+
 void tst_GraphicsCore::hostileBaseDataIsIgnored()
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
@@ -156,52 +166,6 @@ void tst_GraphicsCore::hostileBaseDataIsIgnored()
     QCOMPARE(item->pos(), QPointF());
     QCOMPARE(item->transform(), QTransform());
     QCOMPARE(item->zValue(), 0.0);
-}
-
-void tst_GraphicsCore::delegateControlsFollowSelection()
-{
-    KvGraphicsScene scene;
-    auto *item = new QGraphicsRectItem(0, 0, 10, 10);
-    scene.addBoardItem(item);
-    auto *delegate = new KvGraphicsItemDelegate(item, &scene, KvInkControls);
-    QSignalSpy started(delegate, &KvGraphicsItemDelegate::undoStepStarted);
-    QSignalSpy committed(delegate, &KvGraphicsItemDelegate::undoStepCommitted);
-
-    delegate->createControls();
-    QVERIFY(!delegate->controlsVisible());
-    delegate->showControls();
-    QVERIFY(delegate->controlsVisible());
-    QCOMPARE(scene.items().size(), 2);
-    delegate->itemChange(QGraphicsItem::ItemSelectedHasChanged, false);
-    QVERIFY(!delegate->controlsVisible());
-
-    delegate->startUndoStep();
-    delegate->commitUndoStep(0, 1);
-    QCOMPARE(started.size(), 1);
-    QCOMPARE(committed.takeFirst(), (QVariantList {0, 1}));
-
-    delete delegate;
-    QCOMPARE(scene.items(), QList<QGraphicsItem *> {item});
-}
-
-void tst_GraphicsCore::selectionFrameEnclosesItems()
-{
-    KvGraphicsScene scene;
-    auto *a = new BoardRect;
-    auto *b = new BoardRect;
-    b->setPos(30, 40);
-    scene.addBoardItem(a);
-    scene.addBoardItem(b);
-    auto *frame = new KvSelectionFrame;
-    scene.addBoardItem(frame);
-    frame->setEnclosedItems({a, b});
-    QCOMPARE(frame->sceneBoundingRect().adjusted(0.5, 0.5, -0.5, -0.5), QRectF(-0.5, -0.5, 41, 51));
-    QVERIFY(frame->checkContainsCopyItems({a, b}));
-    QVERIFY(!frame->checkContainsCopyItems({a, new QGraphicsRectItem(frame)}));
-    QCOMPARE(frame->buttonsForFlags(KvInkControls),
-             (QStringList {"delete", "copy", "lock", "color"}));
-    frame->hideFrameItems();
-    QVERIFY(!frame->isVisible());
 }
 
 void tst_GraphicsCore::objectCoreKeepsSceneWeakly()
