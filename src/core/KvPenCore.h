@@ -101,7 +101,7 @@ private:
     KvPenObject *createEngine();
     KvPenObject *remoteEngine(const QString &key);
 
-    // The fields keep the names hosts' documentation gives them, without the m_ prefix.
+    // The fields keep the names of the core's documented interface, without the m_ prefix.
     KvPenObject *penObject = nullptr;
     QMap<QString, KvPenObject *> remoteEngines;
     bool isCanRemote = true;
