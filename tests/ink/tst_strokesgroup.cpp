@@ -434,31 +434,6 @@ private slots:
             QCOMPARE(xmlOf(&loaded.engine), xmlOf(&saved.engine));
     }
 
-    void importIndexClamping_data()
-    {
-        QTest::addColumn<QVariantList>("indices");
-        QTest::addColumn<QList<int>>("order"); // loaded list as positions in the record
-        // Inserted one by one in record order, so a reversed list does not come back reversed.
-        QTest::newRow("reversed") << QVariantList {2, 1, 0} << QList<int> {2, 0, 1};
-        QTest::newRow("-1 goes first") << QVariantList {0, 1, -1} << QList<int> {2, 0, 1};
-        QTest::newRow("extremes") << QVariantList {INT_MAX, INT_MIN, 1e300} << QList<int> {1, 0, 2};
-        QTest::newRow("text and junk")
-            << QVariantList {"1", "x", QVariant()} << QList<int> {2, 1, 0};
-    }
-    void importIndexClamping()
-    {
-        QFETCH(QVariantList, indices);
-        QFETCH(QList<int>, order);
-        QVariantList pieces;
-        for (int i = 0; i < indices.size(); ++i)
-            pieces.append(pieceMap(triangle(10 * i, 0), indices[i]));
-        KvGraphicsStrokesGroup group;
-        group.importItem({{"polygons", pieces}});
-        QCOMPARE(group.items().size(), order.size());
-        for (int i = 0; i < order.size(); ++i)
-            QCOMPARE(group.items()[i]->polygon(), triangle(10 * order[i], 0));
-    }
-
     // Each row loads one hostile group, from a record or from the XML inside a group element,
     // amid records and nodes that the walks skip. Only ink kinds are loaded as a stylus.
     void malformedInput_data()
