@@ -53,7 +53,7 @@ void KvColorSelectWidget::changeColor(int index, const QColor &color)
         : ui->gridLayout->itemAtPosition(index / m_columnCount, index % m_columnCount);
     if (!item) {
         qCDebug(lcKvPenWidgets) << "KvColorSelectWidget::changeColor"
-                 << "no button at index" << index;
+                                << "no button at index" << index;
         return;
     }
     if (auto *button = qobject_cast<KvColorButton *>(item->widget()))
