@@ -76,7 +76,7 @@ KvBenchBoard::KvBenchBoard(int strokes, int pieces, const QSizeF &cell, int colu
 
     KvPenObject builder;
     builder.setScene(m_scene.get());
-    builder.setMarkerWidth(20);
+    builder.toolSettings().markerWidth = 20;
     QRandomGenerator random(strokes * 7919u + pieces);
     const QColor colors[] = {QColor("#43A047"), Qt::black, QColor("#E53935"), QColor("#1E88E5")};
     const int widths[] = {4, 6, 10};
@@ -88,8 +88,8 @@ KvBenchBoard::KvBenchBoard(int strokes, int pieces, const QSizeF &cell, int colu
         // highlighter, drawn by a batch of its own (the tool is the engine's).
         const bool marker = (m_strokes / kStrokesPerBatch) % 10 == 9;
         builder.setStylus(marker ? 2 : 0);
-        builder.setPenColor(colors[(m_strokes / kStrokesPerBatch) % 4]);
-        builder.setPenWidth(widths[(m_strokes / kStrokesPerBatch) % 3]);
+        builder.toolSettings().penColor = colors[(m_strokes / kStrokesPerBatch) % 4];
+        builder.toolSettings().penWidth = widths[(m_strokes / kStrokesPerBatch) % 3];
         QList<QList<QPointF>> batch;
         for (int i = m_strokes; i < m_strokes + kStrokesPerBatch; ++i) {
             const QPointF cellOrigin((i % columns) * cell.width(), (i / columns) * cell.height());

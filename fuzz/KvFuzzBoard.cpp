@@ -1,5 +1,6 @@
 #include "KvFuzzBoard.h"
 
+#include "KvBoardInspection.h"
 #include "KvGraphicsStrokesGroup.h"
 #include "KvSaveDataItem.h"
 
@@ -41,6 +42,16 @@ void checkLoaded(const char *form, const QList<int> &saved, const QList<int> &lo
     }
     std::fprintf(stderr, "saved ink does not load back from %s: pieces per group %s became %s\n",
                  form, qPrintable(counts.at(0).left(200)), qPrintable(counts.at(1).left(200)));
+    std::abort();
+}
+
+// Whatever the input did, the board keeps no loose or half-owned ink.
+void checkBoard(const char *which, const QGraphicsScene &scene)
+{
+    const QStringList violations = boardViolations(scene);
+    if (violations.isEmpty())
+        return;
+    std::fprintf(stderr, "%s board: %s\n", which, qPrintable(violations.join(QLatin1String("; "))));
     std::abort();
 }
 
@@ -117,18 +128,21 @@ void KvFuzzBoard::roundTrip()
     QDomElement points = document.createElement(QStringLiteral("points"));
     m_core.exportOriginalPointInfoXml(&document, &points, name);
 
+    checkBoard("the fuzzed", m_scene);
     const QList<int> saved = pieceCounts();
     {
         KvFuzzBoard fromRecords;
         fromRecords.core().importScene(records, name);
         fromRecords.render();
         checkLoaded("records", saved, fromRecords.pieceCounts());
+        checkBoard("the loaded record", fromRecords.scene());
     }
     {
         KvFuzzBoard fromXml;
         fromXml.core().importSceneXml(&document, &root, name);
         fromXml.render();
         checkLoaded("XML", saved, fromXml.pieceCounts());
+        checkBoard("the loaded XML", fromXml.scene());
     }
     view()->setScene(&m_scene);
 

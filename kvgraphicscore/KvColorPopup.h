@@ -1,5 +1,7 @@
 #pragma once
 
+// setDefalutColor is spelt as hosts know it.
+
 #include "kvgraphicscore_export.h"
 
 #include <QColor>

@@ -1,5 +1,6 @@
 #include "KvGraphicsItem.h"
 
+#include "KvGraphicsCoreLogging.h"
 #include "KvGraphicsItemDelegate.h"
 #include "KvItem.h"
 #include "KvQtConvert.h"
@@ -181,14 +182,21 @@ void KvGraphicsItem::importBase(const QString &uuid, std::optional<QPointF> pos,
     const QUuid parsed = QUuid::fromString(uuid);
     if (auto *kvItem = dynamic_cast<KvItem *>(this); kvItem && !parsed.isNull())
         kvItem->setUuid(parsed);
-    if (pos && isSaneNumber(pos->x()) && isSaneNumber(pos->y()))
+    const bool sanePos = !pos || (isSaneNumber(pos->x()) && isSaneNumber(pos->y()));
+    const bool saneTransform = !transform || isSane(*transform);
+    const bool saneZ = !z || std::isfinite(*z);
+    if (!sanePos || !saneTransform || !saneZ)
+        qCDebug(lcKvGraphicsCore) << "KvGraphicsItem::importBase"
+                                  << "refused:" << (sanePos ? "" : "position")
+                                  << (saneTransform ? "" : "transform") << (saneZ ? "" : "z value");
+    if (pos && sanePos)
         m_pendingPos = pos;
-    if (transform && isSane(*transform))
+    if (transform && saneTransform)
         m_pendingTransform = transform;
     QGraphicsItem *item = graphicsItem();
     if (!item)
         return;
-    if (z && std::isfinite(*z))
+    if (z && saneZ)
         item->setZValue(*z);
     if (locked)
         setLocked(item, *locked);

@@ -1,5 +1,7 @@
 #pragma once
 
+// setSurportTypeList is spelt as hosts know it.
+
 #include "KvSaveDataItem.h"
 #include "kvgraphicscore_export.h"
 

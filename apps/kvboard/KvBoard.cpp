@@ -6,6 +6,7 @@
 #include "KvBoardLogCapture.h"
 #include "KvGraphicsStrokesGroup.h"
 #include "KvPenCore.h"
+#include "KvPenTypes.h"
 
 #include <QPainter>
 #include <QSaveFile>
@@ -18,11 +19,6 @@ namespace {
 
 // Strokes go on the board in slices, so that a long load can show its progress.
 constexpr int kStrokesPerSlice = 64;
-
-// The plug-in's functions that kvboard calls with what others made: files and remote ink.
-const QStringList kLoadFunctions {QStringLiteral("KvGraphicsStrokesGroup::import")};
-const QStringList kRemoteFunctions {QStringLiteral("KvPenCore::remoteData"),
-                                    QStringLiteral("KvPenCore::paintPen")};
 
 bool fail(QString *error, const QString &message)
 {
@@ -92,7 +88,7 @@ bool KvBoard::pointerMove(const QPointF &pos, double pressure)
 bool KvBoard::pointerRelease()
 {
     const bool result = m_core->inputDeviceRelease();
-    commitStep(m_core->stylus() == 1 ? tr("Erase") : tr("Draw"));
+    commitStep(m_core->stylus() == KvPen::EraserStylus ? tr("Erase") : tr("Draw"));
     return result;
 }
 
@@ -109,14 +105,14 @@ bool KvBoard::touchMove(int id, const QPointF &pos)
 bool KvBoard::touchRelease(int id)
 {
     const bool result = m_core->inputDeviceRelease(id);
-    commitStep(m_core->stylus() == 1 ? tr("Erase") : tr("Draw"));
+    commitStep(m_core->stylus() == KvPen::EraserStylus ? tr("Erase") : tr("Draw"));
     return result;
 }
 
 void KvBoard::releaseAll()
 {
     m_core->foucesMouseRelease();
-    commitStep(m_core->stylus() == 1 ? tr("Erase") : tr("Draw"));
+    commitStep(m_core->stylus() == KvPen::EraserStylus ? tr("Erase") : tr("Draw"));
 }
 
 void KvBoard::eraseArea(const QRectF &viewRect)
@@ -171,7 +167,7 @@ bool KvBoard::load(KvBoardDocument &document, QString *error, KvBoardLoadReport 
         return fail(error, document.error());
     const QList<int> asked = document.piecesAsked();
     const int total = asked.size();
-    KvBoardLogCapture log(kLoadFunctions);
+    KvBoardLogCapture log;
     QScopedValueRollback<bool> loading(m_loading, true);
     replaceBoard([&] {
         for (int first = 0; first < total; first += kStrokesPerSlice) {
@@ -333,7 +329,7 @@ template<typename F> void KvBoard::receive(const QString &what, F change)
 {
     QStringList refusals;
     {
-        KvBoardLogCapture log(kRemoteFunctions);
+        KvBoardLogCapture log;
         applyQuietly(change);
         refusals = log.lines();
     }

@@ -1,11 +1,10 @@
 #include "KvBoardLimits.h"
 
-#include "KvGraphicsStrokesGroup.h"
+#include "KvPenTypes.h"
 
 KvBoardInkLimits kvboardInkLimits()
 {
-    return {KvGraphicsStrokesGroup::kMaxCoordinate, KvGraphicsStrokesGroup::kMaxPointsPerPiece,
-            KvGraphicsStrokesGroup::kMaxPiecesPerGroup};
+    return {KvPen::kMaxCoordinate, KvPen::kMaxPointsPerPiece, KvPen::kMaxPiecesPerGroup};
 }
 
 qint64 KvBoardFileLimits::maxTextLength()

@@ -8,9 +8,8 @@ KvBoardLogCapture *active = nullptr;
 
 } // namespace
 
-KvBoardLogCapture::KvBoardLogCapture(const QStringList &functions)
-    : m_functions(functions)
-    , m_previous(qInstallMessageHandler(&KvBoardLogCapture::handle))
+KvBoardLogCapture::KvBoardLogCapture()
+    : m_previous(qInstallMessageHandler(&KvBoardLogCapture::handle))
     , m_outer(active)
 {
     active = this;
@@ -32,7 +31,7 @@ void KvBoardLogCapture::handle(QtMsgType type, const QMessageLogContext &context
 {
     // Every open capture sees the line; the first one installed hands it on.
     for (KvBoardLogCapture *capture = active; capture; capture = capture->m_outer) {
-        if (capture->isPluginLine(context, message))
+        if (isRefusal(context))
             capture->m_lines.append(message);
         if (capture->m_previous == &KvBoardLogCapture::handle)
             continue;
@@ -45,14 +44,8 @@ void KvBoardLogCapture::handle(QtMsgType type, const QMessageLogContext &context
     std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
 }
 
-bool KvBoardLogCapture::isPluginLine(const QMessageLogContext &context,
-                                     const QString &message) const
+bool KvBoardLogCapture::isRefusal(const QMessageLogContext &context)
 {
-    if (context.category && qstrncmp(context.category, "kvpen.", 6) == 0)
-        return true;
-    for (const QString &function : m_functions) {
-        if (message.startsWith(function))
-            return true;
-    }
-    return false;
+    return context.category && qstrncmp(context.category, "kvpen.", 6) == 0
+        && qstrcmp(context.category, "kvpen.trace") != 0;
 }

@@ -4,6 +4,7 @@
 #include "KvBoardTransport.h"
 #include "KvBoardView.h"
 #include "KvPenCore.h"
+#include "KvPenTypes.h"
 
 #include <QColor>
 #include <QCoreApplication>
@@ -219,9 +220,10 @@ bool KvBoardScript::open(KvBoard *board, const QString &path, QString *error)
 
 bool KvBoardScript::setTool(KvBoard *board, const QJsonObject &step, QString *error)
 {
-    static const QHash<QString, int> styluses {{QStringLiteral("pen"), 0},
-                                               {QStringLiteral("eraser"), 1},
-                                               {QStringLiteral("highlighter"), 2}};
+    static const QHash<QString, int> styluses {
+        {QStringLiteral("pen"), KvPen::PenStylus},
+        {QStringLiteral("eraser"), KvPen::EraserStylus},
+        {QStringLiteral("highlighter"), KvPen::MarkerStylus}};
     const QString tool = step.value(QStringLiteral("tool")).toString();
     if (!styluses.contains(tool))
         return fail(error, QStringLiteral("unknown tool \"%1\"").arg(tool));
@@ -232,19 +234,19 @@ bool KvBoardScript::setTool(KvBoard *board, const QJsonObject &step, QString *er
         const int width = step.value(QStringLiteral("width")).toInt();
         if (width <= 0)
             return fail(error, QStringLiteral("\"width\" must be a positive whole number"));
-        if (stylus == 0)
+        if (stylus == KvPen::PenStylus)
             core->setPenWidth(width);
-        else if (stylus == 2)
+        else if (stylus == KvPen::MarkerStylus)
             core->setMarkerWidth(width);
         else
             core->setEraserWidth(width);
     }
     if (step.contains(QStringLiteral("color"))) {
         const QColor color(step.value(QStringLiteral("color")).toString());
-        if (!color.isValid() || stylus == 1)
+        if (!color.isValid() || stylus == KvPen::EraserStylus)
             return fail(error,
                         QStringLiteral("\"color\" must be a colour of the pen or highlighter"));
-        if (stylus == 0)
+        if (stylus == KvPen::PenStylus)
             core->setPenColor(color);
         else
             core->setMarkerColor(color);

@@ -2,6 +2,7 @@
 
 #include "KvBoard.h"
 #include "KvPenCore.h"
+#include "KvPenTypes.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -281,7 +282,7 @@ void KvBoardView::setHover(const QPointF &viewportPos)
 // is the tool. While the pointer is down the plug-in shows its own eraser.
 QRectF KvBoardView::eraserOutline() const
 {
-    if (m_hover == kNoPoint || m_board->core()->stylus() != 1)
+    if (m_hover == kNoPoint || m_board->core()->stylus() != KvPen::EraserStylus)
         return QRectF();
     const qreal diameter = m_board->core()->eraserWidth();
     QRectF outline(0, 0, diameter, diameter);

@@ -8,6 +8,7 @@
 #include "KvErasePopup.h"
 #include "KvPenCore.h"
 #include "KvPenPopup.h"
+#include "KvPenTypes.h"
 #include "KvToolPenButton.h"
 
 #include <QApplication>
@@ -307,7 +308,7 @@ void KvBoardWindow::connectPopups()
         });
         m_inkButton->setStylePre(kImages + QStringLiteral("tool_pen"));
         m_inkButton->setPenColor(color);
-        setStylus(0);
+        setStylus(KvPen::PenStylus);
     });
     connect(m_penPopup, &KvPenPopup::hightClicked, this, [this](int width, const QColor &color) {
         forEachCore([=](KvBoard *b) {
@@ -315,7 +316,7 @@ void KvBoardWindow::connectPopups()
             b->core()->setMarkerColor(color);
         });
         m_inkButton->setStylePre(kImages + QStringLiteral("tool_marker"));
-        setStylus(2);
+        setStylus(KvPen::MarkerStylus);
     });
     connect(m_erasePopup, &KvErasePopup::eraseWidthChanged, this, [this](int width) {
         forEachCore([=](KvBoard *b) { b->core()->setEraserWidth(width); });
@@ -334,16 +335,16 @@ void KvBoardWindow::buildShortcuts()
     shortcut(Qt::Key_P, [this] {
         m_inkButton->setChecked(true);
         m_penPopup->setPenPageVisible(true);
-        setStylus(0);
+        setStylus(KvPen::PenStylus);
     });
     shortcut(Qt::Key_H, [this] {
         m_inkButton->setChecked(true);
         m_penPopup->setPenPageVisible(false);
-        setStylus(2);
+        setStylus(KvPen::MarkerStylus);
     });
     shortcut(Qt::Key_E, [this] {
         m_eraserButton->setChecked(true);
-        setStylus(1);
+        setStylus(KvPen::EraserStylus);
     });
     shortcut(QKeySequence::Undo, [this] { m_undoGroup->undo(); });
     shortcut(QKeySequence(Qt::CTRL + Qt::Key_Y), [this] { m_undoGroup->redo(); });
@@ -368,7 +369,7 @@ void KvBoardWindow::forEachCore(const std::function<void(KvBoard *)> &apply)
 void KvBoardWindow::setStylus(int stylus)
 {
     forEachCore([=](KvBoard *b) { b->core()->setStylus(stylus); });
-    if (stylus != 1) {
+    if (stylus != KvPen::EraserStylus) {
         m_board->core()->hideEraseWidget();
         m_mirror->core()->hideEraseWidget();
     }
@@ -379,13 +380,13 @@ void KvBoardWindow::setStylus(int stylus)
 
 void KvBoardWindow::showInkPopup()
 {
-    setStylus(m_penPopup->isCurrentPen() ? 0 : 2);
+    setStylus(m_penPopup->isCurrentPen() ? KvPen::PenStylus : KvPen::MarkerStylus);
     m_penPopup->showPen(m_inkButton->mapToGlobal(QPoint(m_inkButton->width() / 2, 0)));
 }
 
 void KvBoardWindow::showErasePopup()
 {
-    setStylus(1);
+    setStylus(KvPen::EraserStylus);
     m_erasePopup->showErase(m_eraserButton->mapToGlobal(QPoint(0, 0)));
 }
 

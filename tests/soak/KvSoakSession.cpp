@@ -1,12 +1,13 @@
 #include "KvSoakSession.h"
 
-#include "KvGraphicsPolygonItem.h"
-#include "KvGraphicsStroke.h"
+#include "KvBoardInspection.h"
 #include "KvGraphicsStrokesGroup.h"
+#include "KvPenMessageCodec.h"
+#include "KvPenTypes.h"
+#include "KvToolSettings.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QSet>
 
 #include <sys/resource.h>
 
@@ -17,22 +18,13 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #include <malloc.h>
 #endif
 
-namespace {
+using namespace KvPen;
 
+namespace {
 const QRectF kBoard(0, 0, 1920, 1080);
 const qint64 kMaxHeapGrowth = 2 * 1024 * 1024;
-const QStringList kColors = {"#ffffff", "#ff0000", "#00ff00", "#0000ff", "#f8e71c", "#000000"};
-
-QString senderKey(int sender)
-{
-    return QStringLiteral("participant-%1").arg(sender + 1);
-}
-
-QString text(const QUuid &uuid)
-{
-    return uuid.toString(QUuid::WithoutBraces);
-}
-
+const QList<QColor> kColors
+    = {Qt::white, Qt::red, Qt::green, Qt::blue, QColor(0xf8, 0xe7, 0x1c), Qt::black};
 } // namespace
 
 KvSoakSession::KvSoakSession(quint32 seed, bool paintView)
@@ -45,18 +37,14 @@ KvSoakSession::KvSoakSession(quint32 seed, bool paintView)
     m_view.show();
     m_core.currentSceneChanged(&m_scene);
     QObject::connect(&m_core, &KvPenCore::sig_penChanged, [this](const QJsonObject &data) {
-        const QString uuid = data.value(QStringLiteral("dataid")).toString();
-        if (uuid.isEmpty())
-            return;
-        m_drawn.insert(uuid);
-        ++m_strokes;
+        const QString uuid = data.value(Key::DataId).toString();
+        m_strokes += !uuid.isEmpty();
+        if (!uuid.isEmpty())
+            m_drawn.insert(uuid);
     });
-    QObject::connect(&m_core, &KvPenCore::sig_eraseItem, [this](const QString &uuid) {
-        // The eraser reports a group once for each piece it hits.
-        if (!m_erased.contains(uuid))
-            ++m_erasedCount;
-        m_erased.insert(uuid);
-    });
+    // The eraser reports a group once for each piece it hits.
+    QObject::connect(&m_core, &KvPenCore::sig_eraseItem,
+                     [this](const QString &uuid) { m_erased.insert(uuid); });
 }
 
 bool KvSoakSession::run(double seconds, int checkMs, double clearSeconds)
@@ -66,7 +54,7 @@ bool KvSoakSession::run(double seconds, int checkMs, double clearSeconds)
     qint64 lastCheck = 0;
     qint64 lastClear = 0;
     clearBoard();
-    while (clock.elapsed() < seconds * 1000) {
+    while (clock.elapsed() < seconds * 1000 && m_failures.isEmpty()) {
         for (int i = 0; i < 50; ++i)
             step();
         // Input reaches a host through its event loop, which also runs the scene's deferred work.
@@ -75,8 +63,7 @@ bool KvSoakSession::run(double seconds, int checkMs, double clearSeconds)
             lastCheck = clock.elapsed();
             if (m_paintView)
                 m_view.viewport()->grab();
-            if (!checkInvariants())
-                break;
+            checkInvariants();
         }
         if (clock.elapsed() - lastClear >= clearSeconds * 1000) {
             lastClear = clock.elapsed();
@@ -93,133 +80,99 @@ QString KvSoakSession::report() const
 {
     rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
-    QStringList heap;
-    for (qint64 bytes : m_heapAfterClears)
-        heap.append(QString::number(bytes / 1024));
-    return QStringLiteral("soak: %1 s, %2 strokes (%3 per second), %4 groups erased, %5 area "
-                          "erases, %6 forced releases, %7 invariant checks passed, %8 board "
-                          "clears, heap after the first clear after drawing %9 KiB, largest "
-                          "growth since %10 KiB, peak memory %11 MiB")
-               .arg(m_elapsed, 0, 'f', 1)
-               .arg(m_strokes)
-               .arg(m_strokes / qMax(m_elapsed, 0.001), 0, 'f', 1)
-               .arg(m_erasedCount)
-               .arg(m_areaErases)
-               .arg(m_forcedReleases)
-               .arg(m_checks - (m_failures.isEmpty() ? 0 : 1))
-               .arg(m_clears)
-               .arg(m_heapBaseline / 1024)
-               .arg(m_heapMaxGrowth / 1024)
-               .arg(usage.ru_maxrss / 1024)
-        + QStringLiteral("\nheap after each clear (KiB): ") + heap.join(QLatin1Char(' '));
+    return QStringLiteral("soak: %1 s, %2 strokes (%3 per second), %4 area erases, %5 forced "
+                          "releases, %6 invariant checks, heap after the first clear after "
+                          "drawing %7 KiB, largest growth since %8 KiB, peak memory %9 MiB\n"
+                          "heap after each clear (KiB): %10")
+        .arg(m_elapsed, 0, 'f', 1)
+        .arg(m_strokes)
+        .arg(m_strokes / qMax(m_elapsed, 0.001), 0, 'f', 1)
+        .arg(m_areaErases)
+        .arg(m_forcedReleases)
+        .arg(m_checks)
+        .arg(m_heapBaseline / 1024)
+        .arg(m_heapMaxGrowth / 1024)
+        .arg(usage.ru_maxrss / 1024)
+        .arg(m_heapAfterClears.join(QLatin1Char(' ')));
 }
 
 void KvSoakSession::step()
 {
-    const int actor = int(m_random.bounded(kSenders + 2));
+    const int actor = int(m_random.bounded(kLocal + 2)); // the local user twice as often
     if (m_areaStepsLeft > 0 || m_random.bounded(2000) == 0) {
         stepAreaErase();
-    } else if (actor == kSenders) {
-        stepLocal();
-    } else if (actor == kSenders + 1) {
-        if (m_random.bounded(400) == 0 && m_local.open) {
-            m_core.foucesMouseRelease();
-            m_local.open = false;
-            ++m_forcedReleases;
-        } else {
-            stepLocal();
-        }
+    } else if (actor > kLocal && m_gestures[kLocal].open && m_random.bounded(400) == 0) {
+        m_core.foucesMouseRelease();
+        m_gestures[kLocal].open = false;
+        ++m_forcedReleases;
     } else {
-        stepSender(actor);
+        stepGesture(qMin(actor, int(kLocal)));
     }
 }
 
-void KvSoakSession::startGesture(Gesture &gesture, bool remote)
+void KvSoakSession::stepGesture(int actor)
 {
-    const int tool = int(m_random.bounded(10));
-    gesture.open = true;
-    gesture.cancelled = false;
-    gesture.ink = tool < 7;
-    gesture.pen = tool < 4;
-    gesture.movesLeft = 5 + int(m_random.bounded(60));
-    gesture.pos = QPointF(m_random.bounded(kBoard.width()), m_random.bounded(kBoard.height()));
-    gesture.uuid = QUuid::createUuid();
-    gesture.width = gesture.ink ? 2 + int(m_random.bounded(30)) : 20 + int(m_random.bounded(60));
-    gesture.color = kColors.at(int(m_random.bounded(kColors.size())));
-    // A remote pen draws with one of the sender's two touch ids, as a tablet would.
-    gesture.pointerId = remote && gesture.pen ? 1 + int(m_random.bounded(2)) : -1;
-}
-
-QPointF KvSoakSession::wander(const QPointF &from)
-{
-    const QPointF to = from + QPointF(m_random.bounded(40.0) - 20, m_random.bounded(40.0) - 20);
-    return QPointF(qBound(kBoard.left(), to.x(), kBoard.right()),
-                   qBound(kBoard.top(), to.y(), kBoard.bottom()));
-}
-
-void KvSoakSession::stepLocal()
-{
-    Gesture &local = m_local;
-    if (!local.open) {
-        startGesture(local, false);
-        if (!local.ink) {
-            m_core.setStylus(1);
-            m_core.setEraserWidth(local.width);
-        } else if (local.pen) {
-            m_core.setStylus(0);
-            m_core.setPenWidth(local.width);
-            m_core.setPenColor(QColor(local.color));
-        } else {
-            m_core.setStylus(2);
-            m_core.setMarkerWidth(local.width);
-            m_core.setMarkerColor(QColor(local.color));
-        }
-        m_core.inputDevicePress(local.pos, 0.0);
-        return;
-    }
-    if (local.movesLeft-- > 0) {
-        local.pos = wander(local.pos);
-        m_core.inputDeviceMove(local.pos, 0.0);
-        return;
-    }
-    m_core.inputDeviceRelease();
-    local.open = false;
-}
-
-void KvSoakSession::stepSender(int sender)
-{
-    Gesture &gesture = m_senders[sender];
+    Gesture &gesture = m_gestures[actor];
     if (!gesture.open) {
-        startGesture(gesture, true);
-        sendLive(sender, 0);
-        return;
+        const int tool = int(m_random.bounded(10));
+        gesture = Gesture();
+        gesture.open = true;
+        gesture.stylus = tool < 4 ? PenStylus : tool < 7 ? MarkerStylus : EraserStylus;
+        gesture.movesLeft = 5 + int(m_random.bounded(60));
+        gesture.pos = QPointF(m_random.bounded(kBoard.width()), m_random.bounded(kBoard.height()));
+        gesture.uuid = QUuid::createUuid();
+        gesture.width = gesture.stylus == EraserStylus ? 20 + int(m_random.bounded(60))
+                                                       : 2 + int(m_random.bounded(30));
+        gesture.color = kColors.at(int(m_random.bounded(kColors.size())));
+        // A remote pen draws with one of the sender's two touch ids, as a tablet would.
+        if (actor != kLocal && gesture.stylus == PenStylus)
+            gesture.pointerId = 1 + int(m_random.bounded(2));
+        input(actor, MousePress);
+    } else if (gesture.movesLeft-- > 0) {
+        const QPointF to
+            = gesture.pos + QPointF(m_random.bounded(40.0) - 20, m_random.bounded(40.0) - 20);
+        gesture.pos = QPointF(qBound(kBoard.left(), to.x(), kBoard.right()),
+                              qBound(kBoard.top(), to.y(), kBoard.bottom()));
+        input(actor, MouseMove);
+    } else {
+        input(actor, MouseRelease);
+        gesture.open = false;
     }
-    if (gesture.movesLeft-- > 0) {
-        gesture.pos = wander(gesture.pos);
-        sendLive(sender, 1);
-        return;
-    }
-    sendLive(sender, 2);
-    gesture.open = false;
 }
 
-void KvSoakSession::sendLive(int sender, int mousetype)
+// One step of a gesture: through the core's input calls for the local user, as a live message
+// for a sender.
+void KvSoakSession::input(int actor, int mousetype)
 {
-    const Gesture &gesture = m_senders[sender];
-    const QPointF pos = mousetype == 2 ? QPointF() : gesture.pos;
-    QJsonObject data {{QStringLiteral("mousetype"), mousetype},
-                      {QStringLiteral("x"), pos.x()},
-                      {QStringLiteral("y"), pos.y()},
-                      {QStringLiteral("width"), gesture.width},
-                      {QStringLiteral("id"), gesture.pointerId},
-                      {QStringLiteral("uuid"), text(gesture.uuid)}};
-    if (mousetype == 2)
-        data.insert(QStringLiteral("messageid"), text(QUuid::createUuid()));
-    if (gesture.ink) {
-        data.insert(QStringLiteral("color"), gesture.color);
-        data.insert(QStringLiteral("pen"), gesture.pen);
+    const Gesture &gesture = m_gestures[actor];
+    KvToolSettings settings;
+    settings.penWidth = settings.markerWidth = settings.eraserWidth = gesture.width;
+    settings.penColor = settings.markerColor = gesture.color;
+    if (actor == kLocal) {
+        if (mousetype == MousePress) {
+            m_core.setStylus(gesture.stylus);
+            m_core.setPenWidth(gesture.width);
+            m_core.setMarkerWidth(gesture.width);
+            m_core.setEraserWidth(gesture.width);
+            m_core.setPenColor(gesture.color);
+            m_core.setMarkerColor(gesture.color);
+            m_core.inputDevicePress(gesture.pos, 0.0);
+        } else if (mousetype == MouseMove) {
+            m_core.inputDeviceMove(gesture.pos, 0.0);
+        } else {
+            m_core.inputDeviceRelease();
+        }
+        return;
     }
-    m_core.remoteData(senderKey(sender), gesture.ink ? 2 : 3, data);
+    const QPointF pos = mousetype == MouseRelease ? QPointF() : gesture.pos;
+    const KvPenMessageCodec::LiveStep step {mousetype, pos, gesture.pointerId, gesture.uuid};
+    const bool ink = isInkStylus(gesture.stylus);
+    QJsonObject data = ink ? KvPenMessageCodec::encodeLiveInk(step, gesture.stylus, settings)
+                           : KvPenMessageCodec::encodeLiveEraser(step, settings);
+    if (mousetype == MouseRelease)
+        data.insert(Key::MessageId, text(QUuid::createUuid()));
+    m_core.remoteData(QStringLiteral("participant-%1").arg(actor + 1),
+                      ink ? LiveInkMessage : LiveEraserMessage, data);
 }
 
 void KvSoakSession::stepAreaErase()
@@ -229,7 +182,7 @@ void KvSoakSession::stepAreaErase()
         m_areaPos = QPointF(m_random.bounded(1280.0), m_random.bounded(720.0));
         ++m_areaErases;
         // The area eraser cancels the local stroke in progress; its release then finds none.
-        m_local.cancelled = m_local.open;
+        m_gestures[kLocal].cancelled = m_gestures[kLocal].open;
     }
     if (--m_areaStepsLeft > 0) {
         m_areaPos += QPointF(m_random.bounded(60.0) - 30, m_random.bounded(60.0) - 30);
@@ -239,29 +192,16 @@ void KvSoakSession::stepAreaErase()
     m_core.setEndErase();
 }
 
-int KvSoakSession::openInkGestures() const
-{
-    int open = 0;
-    for (const Gesture &gesture : m_senders)
-        open += gesture.open && gesture.ink;
-    return open + (m_local.open && m_local.ink && !m_local.cancelled);
-}
-
 void KvSoakSession::closeEverything()
 {
     if (m_areaStepsLeft > 0) {
         m_areaStepsLeft = 0;
         m_core.setEndErase();
     }
-    if (m_local.open) {
-        m_core.inputDeviceRelease();
-        m_local.open = false;
-    }
-    for (int sender = 0; sender < kSenders; ++sender) {
-        if (m_senders[sender].open) {
-            sendLive(sender, 2);
-            m_senders[sender].open = false;
-        }
+    for (int actor = 0; actor <= kLocal; ++actor) {
+        if (m_gestures[actor].open)
+            input(actor, MouseRelease);
+        m_gestures[actor].open = false;
     }
 }
 
@@ -280,7 +220,6 @@ void KvSoakSession::clearBoard()
     }
     m_drawn.clear();
     m_erased.clear();
-    ++m_clears;
 #if !defined(__SANITIZE_ADDRESS__)
     malloc_trim(0);
 #endif
@@ -288,7 +227,7 @@ void KvSoakSession::clearBoard()
     // Measured from the first clear after drawing: Qt builds its caches on first use.
     if (m_heapBaseline < 0 && m_strokes > 0)
         m_heapBaseline = heap;
-    m_heapAfterClears.append(heap);
+    m_heapAfterClears.append(QString::number(heap / 1024));
     if (m_heapBaseline >= 0)
         m_heapMaxGrowth = qMax(m_heapMaxGrowth, heap - m_heapBaseline);
     // A cleared board holds no ink: what stays beyond Qt's caches is a leak by another name.
@@ -299,35 +238,14 @@ void KvSoakSession::clearBoard()
 bool KvSoakSession::checkInvariants()
 {
     ++m_checks;
+    int openInk = 0;
+    for (const Gesture &gesture : m_gestures)
+        openInk += gesture.open && isInkStylus(gesture.stylus) && !gesture.cancelled;
+    for (const QString &violation : boardViolations(m_scene, openInk))
+        fail(violation);
     QSet<QString> onBoard;
-    for (QGraphicsItem *item : m_scene.getFastAccessItems()) {
-        if (auto *group = qgraphicsitem_cast<KvGraphicsStrokesGroup *>(item)) {
-            onBoard.insert(text(group->uuid()));
-            for (KvGraphicsPolygonItem *piece : group->items()) {
-                if (piece->parentItem() != group || piece->strokesGroup() != group)
-                    fail(QStringLiteral("a piece of %1 is not its child").arg(text(group->uuid())));
-            }
-        }
-    }
-    QSet<KvGraphicsStroke *> openStrokes;
-    int temporaries = 0;
-    for (QGraphicsItem *item : m_scene.items()) {
-        auto *piece = dynamic_cast<KvGraphicsPolygonItem *>(item);
-        if (!piece || qgraphicsitem_cast<KvGraphicsStrokesGroup *>(piece->parentItem()))
-            continue;
-        if (piece->data(-2).toString() == QLatin1String("temp_item"))
-            ++temporaries;
-        else if (piece->stroke() && !piece->strokesGroup())
-            openStrokes.insert(piece->stroke());
-        else
-            fail(QStringLiteral("a polygon belongs to no group and no open stroke"));
-    }
-    const int open = openInkGestures();
-    if (openStrokes.size() != open || temporaries != open)
-        fail(QStringLiteral("%1 open strokes and %2 temporary items for %3 open pointers")
-                 .arg(openStrokes.size())
-                 .arg(temporaries)
-                 .arg(open));
+    for (const KvGraphicsStrokesGroup *group : groupsOn(m_scene))
+        onBoard.insert(text(group->uuid()));
     if (onBoard != m_drawn - m_erased)
         fail(QStringLiteral("%1 groups on the board, %2 drawn and %3 erased")
                  .arg(onBoard.size())

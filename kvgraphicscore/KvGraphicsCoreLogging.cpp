@@ -1,0 +1,3 @@
+#include "KvGraphicsCoreLogging.h"
+
+Q_LOGGING_CATEGORY(lcKvGraphicsCore, "kvpen.graphicscore")

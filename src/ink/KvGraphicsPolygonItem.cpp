@@ -1,0 +1,234 @@
+#include "KvGraphicsPolygonItem.h"
+
+#include "KvCoreGraphicsScene.h"
+#include "KvGraphicsStroke.h"
+#include "KvPenLogging.h"
+#include "KvPenTypes.h"
+
+#include <QBrush>
+#include <QPainter>
+#include <QPen>
+
+KvGraphicsPolygonItem::KvGraphicsPolygonItem(const QLineF &line, double startWidth, double endWidth,
+                                             QGraphicsItem *parent)
+    : QGraphicsPolygonItem(lineCapsulePolygon(line, startWidth, endWidth), parent)
+{
+    initialize();
+}
+
+KvGraphicsPolygonItem::KvGraphicsPolygonItem(const QPolygonF &polygon, QGraphicsItem *parent)
+    : QGraphicsPolygonItem(polygon, parent)
+{
+    initialize();
+}
+
+KvGraphicsPolygonItem::~KvGraphicsPolygonItem()
+{
+    clearStroke();
+}
+
+void KvGraphicsPolygonItem::initialize()
+{
+    setAcceptTouchEvents(true);
+    setFillRule(Qt::WindingFill);
+    setData(KvPen::KindKey, KvPen::kPieceKind);
+    setUuid(QUuid::createUuid());
+    setColor(QColor(255, 255, 255, 255));
+    setPen(QPen(Qt::NoPen));
+}
+
+void KvGraphicsPolygonItem::setUuid(const QUuid &uuid)
+{
+    KvItem::setUuid(uuid);
+    setData(KvPen::UuidKey, QVariant(uuid));
+}
+
+KvItem *KvGraphicsPolygonItem::deepCopy() const
+{
+    auto *copy = new KvGraphicsPolygonItem(polygon());
+    copyItemParameters(copy);
+    return copy;
+}
+
+void KvGraphicsPolygonItem::copyItemParameters(KvItem *target) const
+{
+    auto *copy = dynamic_cast<KvGraphicsPolygonItem *>(target);
+    if (!copy)
+        return;
+    copy->setColor(m_color);
+    copy->m_strokesGroup = m_strokesGroup;
+    // The copy joins no stroke; leaving one it had keeps that stroke's list honest.
+    copy->clearStroke();
+    copy->setZValue(zValue());
+    copy->setTransform(sceneTransform());
+    copy->setFullPolygon(m_fullPolygon);
+    copy->setData(KvPen::StyleKey, data(KvPen::StyleKey));
+}
+
+KvCoreGraphicsScene *KvGraphicsPolygonItem::scene() const
+{
+    return qobject_cast<KvCoreGraphicsScene *>(QGraphicsPolygonItem::scene());
+}
+
+QColor KvGraphicsPolygonItem::color() const
+{
+    return m_color;
+}
+
+void KvGraphicsPolygonItem::setColor(const QColor &color)
+{
+    m_color = color;
+    setBrush(QBrush(m_color, Qt::SolidPattern));
+    setPen(QPen(Qt::NoPen));
+    if (m_color.alphaF() >= 1.0)
+        return;
+    QColor outline = m_color;
+    double alpha = outline.alphaF();
+    if (alpha >= 0.2 && alpha < 0.6)
+        alpha = alpha / 30.0;
+    else if (alpha < 0.8)
+        alpha = alpha / 5.0;
+    else if (alpha < 1.0)
+        alpha = alpha * 0.5;
+    outline.setAlphaF(alpha);
+    setPen(QPen(outline));
+}
+
+void KvGraphicsPolygonItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
+                                  QWidget *widget)
+{
+    painter->save();
+    if (m_erasing) {
+        painter->setPen(pen());
+        painter->setBrush(brush());
+        for (const QPolygonF &polygon : qAsConst(m_erasePolygons))
+            painter->drawPolygon(polygon, Qt::OddEvenFill);
+    } else {
+        QGraphicsPolygonItem::paint(painter, option, widget);
+    }
+    painter->restore();
+}
+
+KvGraphicsStrokesGroup *KvGraphicsPolygonItem::strokesGroup() const
+{
+    return m_strokesGroup;
+}
+
+void KvGraphicsPolygonItem::setStrokesGroup(KvGraphicsStrokesGroup *group)
+{
+    m_strokesGroup = group;
+}
+
+KvGraphicsStroke *KvGraphicsPolygonItem::stroke() const
+{
+    return m_stroke;
+}
+
+void KvGraphicsPolygonItem::setStroke(KvGraphicsStroke *stroke)
+{
+    if (!stroke)
+        return;
+    if (stroke != m_stroke) {
+        clearStroke();
+        m_stroke = stroke;
+    }
+    m_stroke->addItem(this);
+}
+
+void KvGraphicsPolygonItem::clearStroke()
+{
+    if (!m_stroke)
+        return;
+    KvGraphicsStroke *stroke = m_stroke;
+    m_stroke = nullptr;
+    stroke->removeItem(this);
+    if (stroke->items().isEmpty())
+        delete stroke;
+}
+
+QPolygonF KvGraphicsPolygonItem::fullPolygon() const
+{
+    return m_fullPolygon;
+}
+
+void KvGraphicsPolygonItem::setFullPolygon(const QPolygonF &polygon)
+{
+    m_fullPolygon = polygon;
+    m_fullPolygonList = {polygon};
+}
+
+QList<QPolygonF> KvGraphicsPolygonItem::fullPolygonList() const
+{
+    return m_fullPolygonList;
+}
+
+void KvGraphicsPolygonItem::setFullPolygonList(const QList<QPolygonF> &polygons)
+{
+    m_fullPolygonList = polygons;
+}
+
+QPointF KvGraphicsPolygonItem::getCorrespondingPoint() const
+{
+    return m_correspondingPoint;
+}
+
+void KvGraphicsPolygonItem::setCorrespondingPoint(const QPointF &point)
+{
+    m_correspondingPoint = point;
+}
+
+bool KvGraphicsPolygonItem::isEraseCreate() const
+{
+    return m_eraseCreate;
+}
+
+void KvGraphicsPolygonItem::setEraseCreate(bool eraseCreate)
+{
+    m_eraseCreate = eraseCreate;
+}
+
+void KvGraphicsPolygonItem::startErase()
+{
+    m_erasing = true;
+    update();
+}
+
+void KvGraphicsPolygonItem::erase(const QList<QPolygonF> &polygons)
+{
+    m_erasePolygons = polygons;
+    update();
+}
+
+QList<QPolygonF> KvGraphicsPolygonItem::erasePolygons() const
+{
+    return m_erasePolygons;
+}
+
+void KvGraphicsPolygonItem::endErase()
+{
+    m_erasing = false;
+    m_erasePolygons.clear();
+    update();
+}
+
+QPainterPath KvGraphicsPolygonItem::erasepath() const
+{
+    if (!m_erasing)
+        return shape();
+    QPainterPath path;
+    path.setFillRule(Qt::WindingFill);
+    for (const QPolygonF &polygon : m_erasePolygons)
+        path.addPolygon(polygon);
+    return path;
+}
+
+void KvGraphicsPolygonItem::subtract(KvGraphicsPolygonItem *other)
+{
+    if (!other) {
+        qCDebug(lcKvPenEngine) << "KvGraphicsPolygonItem::subtract"
+                               << "null item";
+        return;
+    }
+    if (boundingRect().intersects(other->boundingRect()))
+        setPolygon(polygon().subtracted(other->polygon()));
+}

@@ -1,0 +1,350 @@
+#include "KvGraphicsStrokesGroup.h"
+
+#include "KvGraphicsPolygonItem.h"
+#include "KvGraphicsStroke.h"
+#include "KvInkFileCodec.h"
+#include "KvPenItemDelegate.h"
+#include "KvPenLogging.h"
+#include "KvPenMessageCodec.h"
+#include "KvPenTypes.h"
+
+#include <QDomElement>
+#include <QGraphicsSceneMouseEvent>
+#include <QPainterPath>
+#include <QStyleOptionGraphicsItem>
+
+namespace {
+
+// The saved form of a piece; `index` is its place in the stroke order, -1 outside it.
+KvInkFileCodec::Piece savedPiece(const KvGraphicsPolygonItem *item, int index)
+{
+    KvInkFileCodec::Piece piece;
+    piece.polygon = item->polygon();
+    piece.fullPolygon = item->fullPolygon();
+    piece.pen = item->pen();
+    piece.brush = item->brush();
+    piece.transform = item->transform();
+    piece.zValue = item->zValue();
+    piece.fillRule = item->fillRule();
+    piece.index = index;
+    return piece;
+}
+
+// A loaded piece as an item with the saved pen and brush; the record form's pieces take the
+// group's colour afterwards, the XML form's their brush's colour and their full outline.
+KvGraphicsPolygonItem *loadedPieceItem(const KvInkFileCodec::Piece &piece, bool fromXml)
+{
+    auto *item = new KvGraphicsPolygonItem(piece.polygon);
+    if (fromXml)
+        item->setFullPolygon(piece.fullPolygon);
+    item->setPen(piece.pen);
+    item->setBrush(piece.brush);
+    if (fromXml)
+        item->setColor(piece.brush.color());
+    item->setTransform(piece.transform);
+    item->setZValue(piece.zValue);
+    item->setFillRule(Qt::FillRule(piece.fillRule));
+    return item;
+}
+
+// addToGroup keeps the piece in place but moves a translation of its transform into its
+// position, which the saved forms do not carry; the translation goes back into the transform.
+void addKeepingTransform(QGraphicsItemGroup *group, QGraphicsItem *piece)
+{
+    group->addToGroup(piece);
+    if (piece->pos().isNull())
+        return;
+    piece->setTransform(piece->transform() * QTransform::fromTranslate(piece->x(), piece->y()));
+    piece->setPos(0, 0);
+}
+
+void logRefusals(const char *function, const KvInkFileCodec::LoadedGroup &loaded)
+{
+    if (loaded.refusedPieces == 0 && !loaded.refusedStylus)
+        return;
+    qCDebug(lcKvPenIo).nospace() << function << " refused " << loaded.refusedPieces
+                                 << " unsound or surplus pieces"
+                                 << (loaded.refusedStylus ? " and an unknown stylus" : "");
+}
+
+} // namespace
+
+KvGraphicsStrokesGroup::KvGraphicsStrokesGroup(const QColor &color, int stylus,
+                                               QGraphicsItem *parent)
+    : QObject(nullptr)
+    , QGraphicsItemGroup(parent)
+    , m_stylus(stylus)
+{
+    KvItem::setColor(color);
+    setDelegate(new KvPenItemDelegate(this, this, QFlags<KvGraphicsFlag>(KvInkControls)));
+    setData(KvPen::StyleKey, KvPen::kGroupStyle);
+    setUuid(QUuid::createUuid());
+    setData(KvPen::KindKey, KvPen::kGroupKind);
+    setFlag(ItemSendsGeometryChanges, true);
+    setFlag(ItemIsSelectable, true);
+    setFlag(ItemIsMovable, true);
+    setData(KvPen::SelectableInkKey, true);
+    setAcceptTouchEvents(true);
+}
+
+KvGraphicsStrokesGroup::~KvGraphicsStrokesGroup() = default;
+
+void KvGraphicsStrokesGroup::setUuid(const QUuid &uuid)
+{
+    KvItem::setUuid(uuid);
+    setData(KvPen::UuidKey, QVariant(uuid));
+}
+
+KvItem *KvGraphicsStrokesGroup::deepCopy() const
+{
+    // The pieces are copied with the source group at the origin, so that their scene
+    // transforms are their transforms within the group.
+    auto *source = const_cast<KvGraphicsStrokesGroup *>(this);
+    const QTransform groupTransform = transform();
+    const QPointF groupPos = pos();
+    auto *copy = new KvGraphicsStrokesGroup(color(), m_stylus, nullptr);
+    copyItemParameters(copy);
+    for (KvGraphicsStrokesGroup *group : {source, copy}) {
+        group->resetTransform();
+        group->setPos(0, 0);
+    }
+    KvGraphicsStroke *stroke = nullptr;
+    QList<KvGraphicsPolygonItem *> copiedPieces;
+    for (KvGraphicsPolygonItem *piece : m_items) {
+        if (!piece)
+            continue;
+        auto *copiedPiece = static_cast<KvGraphicsPolygonItem *>(piece->deepCopy());
+        if (!stroke)
+            stroke = new KvGraphicsStroke;
+        addKeepingTransform(copy, copiedPiece);
+        copiedPiece->setStrokesGroup(copy);
+        copiedPiece->setStroke(stroke);
+        copiedPieces.append(copiedPiece);
+    }
+    for (KvGraphicsStrokesGroup *group : {source, copy}) {
+        group->setTransform(groupTransform);
+        group->setPos(groupPos);
+    }
+    copy->setItems(copiedPieces);
+    return copy;
+}
+
+void KvGraphicsStrokesGroup::copyItemParameters(KvItem *target) const
+{
+    auto *item = dynamic_cast<QGraphicsItem *>(target);
+    if (!item)
+        return;
+    item->setTransform(transform());
+    item->setPos(pos());
+    item->setFlag(ItemIsMovable, true);
+    item->setFlag(ItemIsSelectable, true);
+    item->setData(KvPen::StyleKey, data(KvPen::StyleKey));
+    item->setData(KvPen::HostKey, data(KvPen::HostKey));
+    item->setZValue(zValue());
+}
+
+QMap<QString, QVariant> KvGraphicsStrokesGroup::exportItem()
+{
+    return KvInkFileCodec::groupToMap(getBaseExportData(), savedPieces(), color());
+}
+
+void KvGraphicsStrokesGroup::importItem(const QMap<QString, QVariant> &map)
+{
+    importBaseData(map);
+    const KvInkFileCodec::LoadedGroup loaded
+        = KvInkFileCodec::groupFromMap(map, KvPen::kMaxPiecesPerGroup - m_items.size());
+    logRefusals("KvGraphicsStrokesGroup::importItem", loaded);
+    adoptPieces(loaded.pieces, false);
+    setColor(loaded.color);
+}
+
+void KvGraphicsStrokesGroup::exportItemXml(QDomDocument *document, QDomElement *element,
+                                           const QString &)
+{
+    if (!document || !element)
+        return;
+    exportBaseXml(document, element);
+    KvInkFileCodec::groupToElement(document, element, savedPieces(), color(), m_stylus);
+}
+
+void KvGraphicsStrokesGroup::importItemXml(QDomDocument *document, QDomElement *element,
+                                           const QString &)
+{
+    if (!element)
+        return;
+    const KvInkFileCodec::LoadedGroup loaded
+        = KvInkFileCodec::groupFromElement(*element, KvPen::kMaxPiecesPerGroup - m_items.size());
+    logRefusals("KvGraphicsStrokesGroup::importItemXml", loaded);
+    adoptPieces(loaded.pieces, true);
+    KvItem::setColor(loaded.color);
+    if (!loaded.refusedStylus)
+        m_stylus = loaded.stylus;
+    importBaseXml(document, element);
+}
+
+QString KvGraphicsStrokesGroup::exportName()
+{
+    return KvInkFileCodec::kGroupElement;
+}
+
+QColor KvGraphicsStrokesGroup::color() const
+{
+    return KvItem::color();
+}
+
+void KvGraphicsStrokesGroup::setColor(const QColor &color)
+{
+    QColor applied = color;
+    if (color != QColor(Qt::transparent))
+        applied.setAlphaF(m_stylus != KvPen::PenStylus ? 0.5 : 1.0);
+    KvItem::setColor(applied);
+    for (QGraphicsItem *child : childItems()) {
+        if (child->type() != QGraphicsPolygonItem::Type)
+            continue;
+        if (auto *piece = dynamic_cast<KvGraphicsPolygonItem *>(child))
+            piece->setColor(applied);
+    }
+}
+
+int KvGraphicsStrokesGroup::type() const
+{
+    return Type;
+}
+
+QPainterPath KvGraphicsStrokesGroup::shape() const
+{
+    QPainterPath path;
+    if (isSelected()) {
+        path.addRect(boundingRect());
+        return path;
+    }
+    for (const QGraphicsItem *child : childItems())
+        path.addPath(child->shape());
+    return path;
+}
+
+void KvGraphicsStrokesGroup::paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
+                                   QWidget *widget)
+{
+    // The selection frame marks a selected group; Qt's own outline would double it.
+    QStyleOptionGraphicsItem unselected(*option);
+    unselected.state &= ~QStyle::State_Selected;
+    QGraphicsItemGroup::paint(painter, &unselected, widget);
+}
+
+QList<KvGraphicsPolygonItem *> &KvGraphicsStrokesGroup::items()
+{
+    return m_items;
+}
+
+const QList<KvGraphicsPolygonItem *> &KvGraphicsStrokesGroup::items() const
+{
+    return m_items;
+}
+
+void KvGraphicsStrokesGroup::setItems(const QList<KvGraphicsPolygonItem *> &items)
+{
+    m_items = items;
+}
+
+int KvGraphicsStrokesGroup::penWidth() const
+{
+    return m_penWidth;
+}
+
+void KvGraphicsStrokesGroup::setPenWidth(int width)
+{
+    m_penWidth = width;
+}
+
+int KvGraphicsStrokesGroup::stylus() const
+{
+    return m_stylus;
+}
+
+void KvGraphicsStrokesGroup::exportItemOriginInfo(QDomDocument *document, QDomElement *element,
+                                                  const QString &)
+{
+    if (!document || !element)
+        return;
+    QList<QPointF> points;
+    for (QGraphicsItem *child : childItems()) {
+        if (auto *piece = dynamic_cast<KvGraphicsPolygonItem *>(child))
+            points.append(piece->getCorrespondingPoint());
+    }
+    KvInkFileCodec::pointInfoToElement(document, element, uuid(), points, zValue(), color(),
+                                       m_stylus, m_penWidth);
+}
+
+void KvGraphicsStrokesGroup::setSnaphotData(QJsonObject &json)
+{
+    QList<QPointF> points;
+    for (const KvGraphicsPolygonItem *piece : qAsConst(m_items)) {
+        if (piece)
+            points.append(piece->getCorrespondingPoint());
+    }
+    KvPenMessageCodec::encodeSnapshot(
+        &json, {uuid(), points, zValue(), color(), m_stylus, m_penWidth, pos()});
+    m_snapshot = json;
+}
+
+QJsonObject KvGraphicsStrokesGroup::getSnaphotData() const
+{
+    return m_snapshot;
+}
+
+QList<KvInkFileCodec::Piece> KvGraphicsStrokesGroup::savedPieces() const
+{
+    QList<KvInkFileCodec::Piece> pieces;
+    for (QGraphicsItem *child : childItems()) {
+        if (auto *piece = dynamic_cast<KvGraphicsPolygonItem *>(child))
+            pieces.append(savedPiece(piece, m_items.indexOf(piece)));
+    }
+    return pieces;
+}
+
+void KvGraphicsStrokesGroup::adoptPieces(const QList<KvInkFileCodec::Piece> &pieces, bool fromXml)
+{
+    // One stroke for all loaded pieces, made with the first of them.
+    KvGraphicsStroke *stroke = nullptr;
+    for (const KvInkFileCodec::Piece &piece : pieces) {
+        KvGraphicsPolygonItem *item = loadedPieceItem(piece, fromXml);
+        addKeepingTransform(this, item);
+        item->setStrokesGroup(this);
+        if (!stroke)
+            stroke = new KvGraphicsStroke;
+        item->setStroke(stroke);
+        m_items.insert(qBound(0, piece.index, m_items.size()), item);
+    }
+}
+
+QVariant KvGraphicsStrokesGroup::itemChange(GraphicsItemChange change, const QVariant &value)
+{
+    const QVariant delegated = delegate() ? delegate()->itemChange(change, value) : value;
+    return QGraphicsItem::itemChange(change, delegated);
+}
+
+void KvGraphicsStrokesGroup::mousePressEvent(QGraphicsSceneMouseEvent *event)
+{
+    delegate()->startUndoStep();
+    QGraphicsItem::mousePressEvent(event);
+    event->accept();
+    setSelected(true);
+}
+
+void KvGraphicsStrokesGroup::mouseMoveEvent(QGraphicsSceneMouseEvent *event)
+{
+    if (KvGraphicsItem::isLocked(this))
+        return;
+    QGraphicsItem::mouseMoveEvent(event);
+    event->accept();
+    setSelected(true);
+}
+
+void KvGraphicsStrokesGroup::mouseReleaseEvent(QGraphicsSceneMouseEvent *event)
+{
+    delegate()->commitUndoStep(0, 1);
+    event->accept();
+    delegate()->mouseReleaseEvent(event);
+    QGraphicsItem::mouseReleaseEvent(event);
+}

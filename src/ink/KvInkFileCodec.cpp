@@ -1,0 +1,215 @@
+#include "KvInkFileCodec.h"
+
+#include "KvPenTypes.h"
+#include "KvQtConvert.h"
+
+#include <QDomDocument>
+#include <QDomElement>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <optional>
+
+namespace {
+
+const QString kPolygonsKey = QStringLiteral("polygons");
+const QString kColorKey = QStringLiteral("color");
+const QString kPolygonKey = QStringLiteral("polygon");
+const QString kPolygonFullKey = QStringLiteral("polygonfull");
+const QString kPenKey = QStringLiteral("pen");
+const QString kBrushKey = QStringLiteral("brush");
+const QString kTransformKey = QStringLiteral("transform");
+const QString kZValueKey = QStringLiteral("zValue");
+const QString kFillRuleKey = QStringLiteral("fillRule");
+const QString kIndexKey = QStringLiteral("index");
+const QString kTypeKey = QStringLiteral("type");
+const QString kWidthKey = QStringLiteral("width");
+const QString kPosKey = QStringLiteral("pos");
+const QString kIdAttribute = QStringLiteral("id");
+const QString kPieceElement = QStringLiteral("polygonItem");
+
+bool isSoundCoordinate(double value)
+{
+    return std::abs(value) <= KvPen::kMaxCoordinate; // false for NaN too
+}
+
+bool isSoundPoint(const QPointF &point)
+{
+    return isSoundCoordinate(point.x()) && isSoundCoordinate(point.y());
+}
+
+bool isSoundPolygon(const QPolygonF &polygon)
+{
+    return polygon.size() <= KvPen::kMaxPointsPerPiece
+        && std::all_of(polygon.cbegin(), polygon.cend(), isSoundPoint);
+}
+
+bool isSoundTransform(const QTransform &transform)
+{
+    // Any non-finite entry makes the determinant non-finite.
+    return std::isfinite(transform.determinant()) && transform.isInvertible()
+        && isSoundPoint(transform.map(QPointF()));
+}
+
+// QVariant::toInt on a double outside int's range is undefined; clamp first.
+int variantToInt(const QVariant &value)
+{
+    bool ok = false;
+    const double number = value.toDouble(&ok);
+    if (!ok || std::isnan(number))
+        return 0;
+    return qRound(qBound(double(INT_MIN), number, double(INT_MAX)));
+}
+
+// The polygon of a text form, or nothing when the text is malformed or holds too many points
+// (counted before parsing, so that a text of any length costs no more than a scan).
+std::optional<QPolygonF> readPolygonText(const QString &text)
+{
+    if (text.count(QLatin1Char(';')) >= KvPen::kMaxPointsPerPiece)
+        return std::nullopt;
+    const QPolygonF polygon = KvQtConvert::stringToPolygonF(text);
+    if (polygon.isEmpty() && !text.trimmed().isEmpty())
+        return std::nullopt;
+    return polygon;
+}
+
+KvInkFileCodec::Piece pieceFromMap(const QVariantMap &map)
+{
+    KvInkFileCodec::Piece piece;
+    piece.polygon = map.value(kPolygonKey).value<QPolygonF>();
+    piece.pen = map.value(kPenKey).value<QPen>();
+    piece.brush = map.value(kBrushKey).value<QBrush>();
+    piece.transform = map.value(kTransformKey).value<QTransform>();
+    piece.zValue = map.value(kZValueKey).toDouble();
+    piece.fillRule = variantToInt(map.value(kFillRuleKey));
+    piece.index = variantToInt(map.value(kIndexKey));
+    return piece;
+}
+
+std::optional<KvInkFileCodec::Piece> pieceFromElement(const QDomElement &element)
+{
+    const auto polygon = readPolygonText(KvQtConvert::readDomString(&element, kPolygonKey));
+    const auto fullPolygon = readPolygonText(KvQtConvert::readDomString(&element, kPolygonFullKey));
+    if (!polygon || !fullPolygon)
+        return std::nullopt;
+    KvInkFileCodec::Piece piece;
+    piece.polygon = *polygon;
+    piece.fullPolygon = *fullPolygon;
+    piece.pen = KvQtConvert::stringToPen(KvQtConvert::readDomString(&element, kPenKey));
+    piece.brush = KvQtConvert::stringToBrush(KvQtConvert::readDomString(&element, kBrushKey));
+    piece.transform
+        = KvQtConvert::stringToTransform(KvQtConvert::readDomString(&element, kTransformKey));
+    piece.zValue = KvQtConvert::readDomString(&element, kZValueKey).toDouble();
+    piece.fillRule = KvQtConvert::readDomString(&element, kFillRuleKey).toInt(nullptr, 10);
+    piece.index = KvQtConvert::readDomString(&element, kIndexKey).toInt(nullptr, 10);
+    return piece;
+}
+
+// Keeps a read piece when it is sound and there is room, else counts it refused.
+void keepPiece(KvInkFileCodec::LoadedGroup *group,
+               const std::optional<KvInkFileCodec::Piece> &piece, int room)
+{
+    if (group->pieces.size() < room && piece && piece->isSound())
+        group->pieces.append(*piece);
+    else
+        ++group->refusedPieces;
+}
+
+} // namespace
+
+namespace KvInkFileCodec {
+
+bool Piece::isSound() const
+{
+    return isSoundPolygon(polygon) && isSoundPolygon(fullPolygon) && isSoundTransform(transform)
+        && isSoundPolygon(transform.map(polygon)) && pen.widthF() >= 0
+        && isSoundCoordinate(pen.widthF()) && std::isfinite(zValue)
+        && (fillRule == Qt::OddEvenFill || fillRule == Qt::WindingFill);
+}
+
+QVariantMap groupToMap(QVariantMap base, const QList<Piece> &pieces, const QColor &color)
+{
+    QVariantList entries;
+    for (const Piece &piece : pieces) {
+        entries.append(QVariantMap {{kPolygonKey, piece.polygon},
+                                    {kPenKey, piece.pen},
+                                    {kBrushKey, piece.brush},
+                                    {kTransformKey, piece.transform},
+                                    {kZValueKey, piece.zValue},
+                                    {kFillRuleKey, piece.fillRule},
+                                    {kIndexKey, piece.index}});
+    }
+    base.insert(kPolygonsKey, entries);
+    base.insert(kColorKey, color);
+    return base;
+}
+
+LoadedGroup groupFromMap(const QVariantMap &map, int room)
+{
+    LoadedGroup group;
+    const QVariantList entries = map.value(kPolygonsKey).toList();
+    for (const QVariant &entry : entries)
+        keepPiece(&group, pieceFromMap(entry.toMap()), room);
+    group.color = map.value(kColorKey).value<QColor>();
+    return group;
+}
+
+void groupToElement(QDomDocument *document, QDomElement *element, const QList<Piece> &pieces,
+                    const QColor &color, int stylus)
+{
+    for (const Piece &piece : pieces) {
+        QDomElement pieceElement;
+        KvQtConvert::createDomElement(document, element, pieceElement, kPieceElement);
+        const QList<QPair<QString, QVariant>> values = {
+            {kPolygonKey, piece.polygon},
+            {kPolygonFullKey, piece.fullPolygon},
+            {kPenKey, piece.pen},
+            {kBrushKey, piece.brush},
+            {kFillRuleKey, piece.fillRule},
+            {kIndexKey, piece.index},
+            {kTransformKey, piece.transform},
+            {kZValueKey, piece.zValue},
+        };
+        for (const auto &value : values)
+            KvQtConvert::insertDomVariant(document, &pieceElement, value.first, value.second);
+    }
+    KvQtConvert::insertDomVariant(document, element, kColorKey, color);
+    KvQtConvert::insertDomVariant(document, element, kTypeKey, stylus);
+}
+
+LoadedGroup groupFromElement(const QDomElement &element, int room)
+{
+    LoadedGroup group;
+    for (QDomElement pieceElement = element.firstChildElement(kPieceElement);
+         !pieceElement.isNull(); pieceElement = pieceElement.nextSiblingElement(kPieceElement))
+        keepPiece(&group, pieceFromElement(pieceElement), room);
+    group.color = KvQtConvert::stringToColor(KvQtConvert::readDomString(&element, kColorKey));
+    const int stylus = KvQtConvert::readDomString(&element, kTypeKey).toInt(nullptr, 10);
+    // Only ink kinds are kept; anything else leaves the group a pen.
+    if (KvPen::isInkStylus(stylus))
+        group.stylus = stylus;
+    else
+        group.refusedStylus = true;
+    return group;
+}
+
+void pointInfoToElement(QDomDocument *document, QDomElement *element, const QUuid &uuid,
+                        const QList<QPointF> &points, double zValue, const QColor &color,
+                        int stylus, int width)
+{
+    KvQtConvert::setAttributeDomString(element, kIdAttribute, uuid.toString(QUuid::WithoutBraces));
+    QDomElement pointsElement;
+    KvQtConvert::createDomElement(document, element, pointsElement, kPieceElement);
+    QStringList texts;
+    for (const QPointF &point : points)
+        texts.append(KvQtConvert::pointFToString(point));
+    KvQtConvert::insertDomVariant(document, &pointsElement, kPosKey,
+                                  QVariant(texts.join(QLatin1Char(';'))));
+    KvQtConvert::insertDomString(document, element, kZValueKey, QString::number(zValue, 'g', 6));
+    KvQtConvert::insertDomVariant(document, element, kColorKey, color);
+    KvQtConvert::insertDomVariant(document, element, kTypeKey, stylus);
+    KvQtConvert::insertDomVariant(document, element, kWidthKey, width);
+}
+
+} // namespace KvInkFileCodec

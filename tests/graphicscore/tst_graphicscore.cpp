@@ -1,0 +1,182 @@
+#include "KvGraphicsItem.h"
+#include "KvGraphicsItemDelegate.h"
+#include "KvGraphicsScene.h"
+#include "KvItem.h"
+#include "KvLogRecorder.h"
+#include "KvObjectCore.h"
+#include "KvQtConvert.h"
+#include "KvSelectionFrame.h"
+
+#include <QDomDocument>
+#include <QGraphicsRectItem>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <limits>
+
+namespace {
+
+// A minimal board item, the way a plug-in combines the host's interfaces.
+class BoardRect : public QGraphicsRectItem, public KvItem, public KvGraphicsItem
+{
+public:
+    BoardRect()
+        : QGraphicsRectItem(0, 0, 10, 10)
+    {
+        setUuid(QUuid::createUuid());
+    }
+    int type() const override { return UserType + 99; }
+};
+
+} // namespace
+
+class tst_GraphicsCore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void malformedText_data();
+    void malformedText();
+    void domHelpers();
+
+    void boardOrderAndRemoval();
+    void removedItemsAreOwnedUntilTakenBack();
+    void selectionFrameCopiesOnlyBoardItems();
+    void hostileBaseDataIsIgnored();
+
+    void objectCoreKeepsSceneWeakly();
+};
+
+void tst_GraphicsCore::malformedText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty") << "";
+    QTest::newRow("garbage") << "not a value";
+    QTest::newRow("nan") << "nan,nan,nan,nan,nan,nan,nan,nan,nan";
+    QTest::newRow("inf") << "inf,1;2,3";
+    QTest::newRow("trailing separator") << "1,2;";
+    QTest::newRow("three coordinates") << "1,2,3";
+    QTest::newRow("huge exponent") << "1e999,0";
+    QTest::newRow("bad colour") << "#GG000000";
+    QTest::newRow("12-bit colour") << "#80F8E7A1C";
+    QTest::newRow("gradient brush") << "15,#FF000000";
+    QTest::newRow("negative pen width") << "1,-2,#FF000000,16,64,0";
+    QTest::newRow("unknown cap") << "1,2,#FF000000,17,64,0";
+}
+
+void tst_GraphicsCore::malformedText()
+{
+    QFETCH(QString, text);
+    QVERIFY(!KvQtConvert::stringToColor(text).isValid());
+    QCOMPARE(KvQtConvert::stringToPointF(text), QPointF());
+    QCOMPARE(KvQtConvert::stringToPolygonF(text), QPolygonF());
+    QCOMPARE(KvQtConvert::stringToTransform(text), QTransform());
+    QCOMPARE(KvQtConvert::stringToBrush(text), QBrush());
+    QCOMPARE(KvQtConvert::stringToPen(text), QPen());
+}
+
+void tst_GraphicsCore::domHelpers()
+{
+    QDomDocument document;
+    QDomElement root = document.createElement("board");
+    QDomElement group;
+    KvQtConvert::createDomElement(&document, &root, group, "strokesGroup");
+    KvQtConvert::insertDomVariant(&document, &group, "type", 2);
+    QCOMPARE(KvQtConvert::readDomString(&group, "type"), QStringLiteral("2"));
+    QCOMPARE(KvQtConvert::readDomString(&group, "missing"), QString());
+    // Only direct children count: a piece's value is not the group's.
+    QCOMPARE(KvQtConvert::readDomString(&root, "type"), QString());
+}
+
+void tst_GraphicsCore::boardOrderAndRemoval()
+{
+    KvGraphicsScene scene;
+    auto *a = new QGraphicsRectItem;
+    auto *b = new QGraphicsRectItem;
+    auto *c = new QGraphicsRectItem;
+    auto *foreign = new QGraphicsRectItem;
+    scene.addItem(foreign);
+    scene.addBoardItem(b);
+    scene.addBoardItem(a);
+    scene.addBoardItem(c);
+    scene.addBoardItem(a); // already on the board: keeps its place
+    QCOMPARE(scene.getFastAccessItems(), (QList<QGraphicsItem *> {b, a, c}));
+
+    scene.removeBoardItem(a, true);
+    scene.removeBoardItem(a, true); // no longer on the board: a no-op
+    QCOMPARE(scene.getFastAccessItems(), (QList<QGraphicsItem *> {b, c}));
+    QVERIFY(scene.removedItems().isEmpty());
+    delete a;
+
+    delete b; // the host may delete a board item directly
+    scene.addBoardItem(foreign);
+    QCOMPARE(scene.getFastAccessItems(), (QList<QGraphicsItem *> {c}));
+}
+
+void tst_GraphicsCore::removedItemsAreOwnedUntilTakenBack()
+{
+    auto *scene = new KvGraphicsScene;
+    auto *kept = new QGraphicsRectItem;
+    auto *undone = new QGraphicsRectItem;
+    auto *taken = new QGraphicsRectItem;
+    for (auto *item : {kept, undone, taken})
+        scene->addBoardItem(item);
+    for (auto *item : {kept, undone, taken}) {
+        scene->removeBoardItem(item, false);
+        scene->removeBoardItem(item, false);
+    }
+    QCOMPARE(scene->removedItems().size(), 3);
+
+    scene->addBoardItem(undone);
+    QVERIFY(scene->takeRemovedItem(taken));
+    QVERIFY(!scene->takeRemovedItem(taken));
+    QCOMPARE(scene->removedItems(), QList<QGraphicsItem *> {kept});
+    QCOMPARE(scene->getFastAccessItems(), QList<QGraphicsItem *> {undone});
+
+    delete scene; // deletes `kept` and `undone`; the leak checker watches `taken`
+    delete taken;
+}
+
+void tst_GraphicsCore::selectionFrameCopiesOnlyBoardItems()
+{
+    KvSelectionFrame frame;
+    BoardRect item;
+    QVERIFY(frame.checkContainsCopyItems({&item}));
+    QVERIFY(!frame.checkContainsCopyItems({&item, new QGraphicsRectItem(&frame)}));
+    QVERIFY(!frame.checkContainsCopyItems({}));
+    QCOMPARE(frame.buttonsForFlags(KvInkControls),
+             (QStringList {"delete", "copy", "lock", "color"}));
+}
+
+void tst_GraphicsCore::hostileBaseDataIsIgnored()
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const QVariantMap data {{"uuid", "not-a-uuid"},
+                            {"pos", QPointF(1e300, 1)},
+                            {"transform", QVariant::fromValue(QTransform(nan, 0, 0, 1, 0, 0))},
+                            {"zValue", "oops"}};
+    KvGraphicsScene scene;
+    auto *item = new BoardRect;
+    const QUuid uuid = item->uuid();
+    KvLogRecorder log;
+    item->importBaseData(data);
+    QCOMPARE(log.lines(), QStringList {"kvpen.graphicscore KvGraphicsItem::importBase"});
+    scene.addBoardItem(item);
+    QCOMPARE(item->uuid(), uuid);
+    QCOMPARE(item->pos(), QPointF());
+    QCOMPARE(item->transform(), QTransform());
+    QCOMPARE(item->zValue(), 0.0);
+}
+
+void tst_GraphicsCore::objectCoreKeepsSceneWeakly()
+{
+    KvObjectCore core;
+    auto *scene = new KvGraphicsScene;
+    core.currentSceneChanged(scene);
+    QCOMPARE(core.scene(), scene);
+    delete scene;
+    QCOMPARE(core.scene(), nullptr);
+}
+
+QTEST_MAIN(tst_GraphicsCore)
+#include "tst_graphicscore.moc"
