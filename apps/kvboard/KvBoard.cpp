@@ -2,6 +2,7 @@
 
 #include "KvBoardChange.h"
 #include "KvBoardDocument.h"
+#include "KvBoardFragment.h"
 #include "KvBoardLogCapture.h"
 #include "KvGraphicsStrokesGroup.h"
 #include "KvPenCore.h"
@@ -24,14 +25,6 @@ bool fail(QString *error, const QString &message)
     if (error)
         *error = message;
     return false;
-}
-
-QStringList uuidsOf(const QList<KvGraphicsStrokesGroup *> &groups)
-{
-    QStringList uuids;
-    for (const KvGraphicsStrokesGroup *group : groups)
-        uuids.append(group->uuid().toString(QUuid::WithoutBraces));
-    return uuids;
 }
 
 } // namespace
@@ -268,13 +261,26 @@ void KvBoard::receiveRemoval(const QStringList &uuids)
     });
 }
 
-void KvBoard::receiveRestore(const QStringList &uuids)
+void KvBoard::receiveRestore(const QByteArray &xml)
 {
+    const QStringList here = KvBoardScene::uuidsOf(m_scene->strokes());
+    QSet<QString> present(here.begin(), here.end());
+    QSet<QString> fresh;
     receive(tr("A remote undo"), [&] {
-        for (const QString &uuid : uuids) {
-            if (KvGraphicsStrokesGroup *group = m_scene->strokeOffBoard(uuid))
-                m_scene->addBoardItem(group);
+        for (const QString &uuid : KvBoardFragment::uuids(xml)) {
+            if (present.contains(uuid) || uuid.isEmpty())
+                continue;
+            present.insert(uuid);
+            if (KvGraphicsStrokesGroup *erased = m_scene->strokeOffBoard(uuid))
+                m_scene->addBoardItem(erased);
+            else
+                fresh.insert(uuid);
         }
+        if (fresh.isEmpty())
+            return;
+        KvBoardDocument document = KvBoardDocument::fromXml(KvBoardFragment::subset(xml, fresh));
+        if (document.isValid())
+            document.importStrokes(m_core, 0, document.strokeCount());
     });
 }
 
@@ -302,9 +308,9 @@ void KvBoard::swapStrokes(const QList<KvGraphicsStrokesGroup *> &off,
             m_scene->addBoardItem(group);
     });
     if (!off.isEmpty())
-        emit strokesRemoved(uuidsOf(off));
+        emit strokesRemoved(KvBoardScene::uuidsOf(off));
     if (!on.isEmpty())
-        emit strokesRestored(uuidsOf(on));
+        emit strokesRestored(KvBoardScene::uuidsOf(on));
 }
 
 void KvBoard::commitStep(const QString &text)
@@ -316,7 +322,7 @@ void KvBoard::commitStep(const QString &text)
     // Live mirroring already erased these on the other boards; a second removal is harmless
     // and covers the area eraser, the clear and whole-stroke mirroring.
     if (!changes.removed.isEmpty())
-        emit strokesRemoved(uuidsOf(changes.removed));
+        emit strokesRemoved(KvBoardScene::uuidsOf(changes.removed));
 }
 
 template<typename F> void KvBoard::receive(const QString &what, F change)

@@ -76,7 +76,9 @@ public:
     void receiveLive(const QString &sender, int type, const QJsonObject &data);
     void receiveStroke(const QJsonObject &data);
     void receiveRemoval(const QStringList &uuids);
-    void receiveRestore(const QStringList &uuids);
+    // Strokes as a board document: those erased here come back, those missing are added, and
+    // those already here stay as they are.
+    void receiveRestore(const QByteArray &xml);
     void receiveDocument(const QByteArray &xml);
 
     // Undo steps move strokes off and on the board through here.

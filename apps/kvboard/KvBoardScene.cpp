@@ -80,10 +80,27 @@ KvGraphicsStrokesGroup *KvBoardScene::strokeOnBoard(const QString &uuid) const
 
 KvGraphicsStrokesGroup *KvBoardScene::strokeOffBoard(const QString &uuid) const
 {
-    for (QGraphicsItem *item : removedItems()) {
-        auto *group = qgraphicsitem_cast<KvGraphicsStrokesGroup *>(item);
-        if (group && uuidText(group) == uuid)
+    for (KvGraphicsStrokesGroup *group : strokesOffBoard()) {
+        if (uuidText(group) == uuid)
             return group;
     }
     return nullptr;
+}
+
+QList<KvGraphicsStrokesGroup *> KvBoardScene::strokesOffBoard() const
+{
+    QList<KvGraphicsStrokesGroup *> result;
+    for (QGraphicsItem *item : removedItems()) {
+        if (auto *group = qgraphicsitem_cast<KvGraphicsStrokesGroup *>(item))
+            result.append(group);
+    }
+    return result;
+}
+
+QStringList KvBoardScene::uuidsOf(const QList<KvGraphicsStrokesGroup *> &groups)
+{
+    QStringList uuids;
+    for (const KvGraphicsStrokesGroup *group : groups)
+        uuids.append(uuidText(group));
+    return uuids;
 }

@@ -39,6 +39,10 @@ public:
     QList<KvGraphicsStrokesGroup *> strokes() const;
     KvGraphicsStrokesGroup *strokeOnBoard(const QString &uuid) const;
     KvGraphicsStrokesGroup *strokeOffBoard(const QString &uuid) const;
+    // The strokes taken off for good and kept for undo.
+    QList<KvGraphicsStrokesGroup *> strokesOffBoard() const;
+    // Their uuids, without braces.
+    static QStringList uuidsOf(const QList<KvGraphicsStrokesGroup *> &groups);
 
 private:
     bool m_recording = true;

@@ -97,10 +97,12 @@ bool KvBoardScript::run(const QString &outDir, QString *error)
     QObject::connect(&transport, &KvBoardTransport::sent, [&](const QJsonObject &envelope) {
         QJsonObject line = envelope;
         line.insert(QStringLiteral("step"), index);
-        log.write(KvBoardTransport::encode(line) + '\n');
+        log.write(QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n');
     });
 
     const Players players {&board, &boardView, &mirror, &mirrorView};
+    if (m_before && !m_before(&board, error))
+        return false;
     QElapsedTimer clock;
     clock.start();
     int reported = 0;
@@ -120,6 +122,8 @@ bool KvBoardScript::run(const QString &outDir, QString *error)
     const QDeadlineTimer deadline(kDrainMilliseconds);
     while (transport.isBusy() && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    if (m_after && !m_after(&board, error))
+        return false;
 
     const QDir out(outDir);
     if (!board.render().save(out.filePath(QStringLiteral("board.png"))))
@@ -129,6 +133,12 @@ bool KvBoardScript::run(const QString &outDir, QString *error)
         return fail(error,
                     out.filePath(QStringLiteral("mirror.png")) + QStringLiteral(": not written"));
     return writeFile(out.filePath(QStringLiteral("board.xml")), board.toXml(), error);
+}
+
+void KvBoardScript::setHooks(Hook before, Hook after)
+{
+    m_before = std::move(before);
+    m_after = std::move(after);
 }
 
 bool KvBoardScript::play(const QJsonObject &step, const Players &players, const QString &outDir,
@@ -173,7 +183,12 @@ bool KvBoardScript::play(const QJsonObject &step, const Players &players, const 
         board->undoStack()->redo();
     else if (action == QLatin1String("clear"))
         board->clear();
-    else if (action == QLatin1String("zoom"))
+    else if (action == QLatin1String("wait")) {
+        const QDeadlineTimer until(qBound(0, step.value(QStringLiteral("ms")).toInt(), 600000));
+        while (!until.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents,
+                                            int(qMax<qint64>(1, until.remainingTime())));
+    } else if (action == QLatin1String("zoom"))
         view->setZoom(step.value(QStringLiteral("factor")).toDouble(1.0));
     else if (action == QLatin1String("save")) {
         const QString file = step.value(QStringLiteral("file")).toString();

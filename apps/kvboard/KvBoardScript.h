@@ -3,6 +3,8 @@
 #include <QJsonArray>
 #include <QString>
 
+#include <functional>
+
 class KvBoard;
 class KvBoardView;
 
@@ -19,6 +21,7 @@ class KvBoardView;
 //   undo, redo, clear, zoom ("factor"), save ("file", in the output folder)
 //   open        "file" (relative to the session) replaces the board, as Ctrl+O does; a file
 //               refused whole or in part fails the step
+//   wait        runs the event loop for "ms" milliseconds
 // Every pointer step leaves exactly one live message; messages.jsonl tags each message with
 // the index of the step that sent it.
 class KvBoardScript
@@ -26,6 +29,10 @@ class KvBoardScript
 public:
     bool load(const QString &path, QString *error);
     bool run(const QString &outDir, QString *error);
+    // Runs around the steps (taking part in a shared board, say): `before` once the boards
+    // exist, `after` after the last step; false, with the reason in `error`, ends the run.
+    using Hook = std::function<bool(KvBoard *board, QString *error)>;
+    void setHooks(Hook before, Hook after);
 
 private:
     struct Players
@@ -41,6 +48,8 @@ private:
     bool open(KvBoard *board, const QString &path, QString *error);
 
     QJsonArray m_steps;
+    Hook m_before;
+    Hook m_after;
     bool m_wholeStroke = false;
     int m_delay = 0;
     QString m_sessionDir;

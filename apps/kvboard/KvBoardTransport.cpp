@@ -1,27 +1,14 @@
 #include "KvBoardTransport.h"
 
 #include "KvBoard.h"
+#include "KvBoardEnvelope.h"
+#include "KvBoardLink.h"
 
 #include <QDateTime>
-#include <QJsonArray>
-#include <QJsonDocument>
 
 namespace {
 
 constexpr int kLoadingRetryMilliseconds = 20;
-
-QJsonObject envelope(const KvBoard *from, const QString &kind)
-{
-    return {{QStringLiteral("from"), from->name()}, {QStringLiteral("kind"), kind}};
-}
-
-QStringList toStringList(const QJsonValue &value)
-{
-    QStringList list;
-    for (const QJsonValue &item : value.toArray())
-        list.append(item.toString());
-    return list;
-}
 
 } // namespace
 
@@ -41,8 +28,11 @@ KvBoardTransport::Mode KvBoardTransport::mode() const
 
 void KvBoardTransport::setMode(Mode mode)
 {
-    if (std::exchange(m_mode, mode) != mode)
-        emit modeChanged(mode);
+    if (std::exchange(m_mode, mode) == mode)
+        return;
+    for (KvBoardLink *link : qAsConst(m_links))
+        link->setLive(mode == Live);
+    emit modeChanged(mode);
 }
 
 int KvBoardTransport::delay() const
@@ -62,54 +52,21 @@ bool KvBoardTransport::isBusy() const
     return !m_inFlight.isEmpty();
 }
 
-QByteArray KvBoardTransport::encode(const QJsonObject &envelope)
-{
-    return QJsonDocument(envelope).toJson(QJsonDocument::Compact);
-}
-
 void KvBoardTransport::link(KvBoard *from, KvBoard *to)
 {
-    connect(from, &KvBoard::liveMessage, this,
-            [=](const QUuid &, int type, const QJsonObject &data, const QString &messageid) {
-                if (m_mode != Live)
-                    return;
-                QJsonObject message = envelope(from, QStringLiteral("live"));
-                message.insert(QStringLiteral("type"), type);
-                // The plug-in only puts the release's message id beside the data.
-                QJsonObject body = data;
-                if (!messageid.isEmpty())
-                    body.insert(QStringLiteral("messageid"), messageid);
-                message.insert(QStringLiteral("data"), body);
-                send(to, message);
-            });
-    connect(from, &KvBoard::strokeMessage, this, [=](const QJsonObject &data) {
-        if (m_mode != WholeStroke)
-            return;
-        QJsonObject message = envelope(from, QStringLiteral("stroke"));
-        message.insert(QStringLiteral("data"), data);
-        send(to, message);
-    });
-    connect(from, &KvBoard::strokesRemoved, this, [=](const QStringList &uuids) {
-        QJsonObject message = envelope(from, QStringLiteral("remove"));
-        message.insert(QStringLiteral("uuids"), QJsonArray::fromStringList(uuids));
-        send(to, message);
-    });
-    connect(from, &KvBoard::strokesRestored, this, [=](const QStringList &uuids) {
-        QJsonObject message = envelope(from, QStringLiteral("restore"));
-        message.insert(QStringLiteral("uuids"), QJsonArray::fromStringList(uuids));
-        send(to, message);
-    });
-    connect(from, &KvBoard::documentLoaded, this, [=](const QByteArray &xml) {
-        QJsonObject message = envelope(from, QStringLiteral("document"));
-        message.insert(QStringLiteral("xml"), QString::fromUtf8(xml));
-        send(to, message);
+    auto *link = new KvBoardLink(from, this);
+    link->setLive(m_mode == Live);
+    m_links.append(link);
+    connect(link, &KvBoardLink::outgoing, this, [=](KvBoardEnvelope envelope) {
+        envelope.sender = from->name();
+        send(to, envelope);
     });
 }
 
-void KvBoardTransport::send(KvBoard *to, const QJsonObject &envelope)
+void KvBoardTransport::send(KvBoard *to, const KvBoardEnvelope &envelope)
 {
-    const QByteArray bytes = encode(envelope);
-    emit sent(envelope, bytes);
+    const QByteArray bytes = envelope.encode();
+    emit sent(envelope.toJson(), bytes);
     // Later messages never overtake earlier ones, even when the delay was lowered meanwhile.
     if (m_delay == 0 && m_inFlight.isEmpty() && !to->isLoading()) {
         deliver(to, bytes);
@@ -141,25 +98,10 @@ void KvBoardTransport::deliverDue()
 
 void KvBoardTransport::deliver(KvBoard *to, const QByteArray &bytes)
 {
-    QJsonParseError error;
-    const QJsonObject message = QJsonDocument::fromJson(bytes, &error).object();
-    if (error.error != QJsonParseError::NoError) {
-        emit undeliverable(tr("A message could not be read: %1").arg(error.errorString()));
-        return;
-    }
-    const QString from = message.value(QStringLiteral("from")).toString();
-    const QString kind = message.value(QStringLiteral("kind")).toString();
-    const QJsonObject data = message.value(QStringLiteral("data")).toObject();
-    if (kind == QLatin1String("live"))
-        to->receiveLive(from, message.value(QStringLiteral("type")).toInt(), data);
-    else if (kind == QLatin1String("stroke"))
-        to->receiveStroke(data);
-    else if (kind == QLatin1String("remove"))
-        to->receiveRemoval(toStringList(message.value(QStringLiteral("uuids"))));
-    else if (kind == QLatin1String("restore"))
-        to->receiveRestore(toStringList(message.value(QStringLiteral("uuids"))));
-    else if (kind == QLatin1String("document"))
-        to->receiveDocument(message.value(QStringLiteral("xml")).toString().toUtf8());
-    else
-        emit undeliverable(tr("A message of unknown kind \"%1\" was dropped.").arg(kind));
+    KvBoardEnvelope envelope;
+    if (KvBoardEnvelope::decode(bytes, &envelope) != KvBoardEnvelope::NoFault)
+        emit undeliverable(tr("A message could not be read."));
+    else if (!KvBoardLink::apply(to, envelope))
+        emit undeliverable(tr("A message of kind \"%1\" was dropped.")
+                               .arg(KvBoardEnvelope::kindName(envelope.kind)));
 }

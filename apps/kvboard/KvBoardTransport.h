@@ -8,11 +8,14 @@
 #include <QTimer>
 
 class KvBoard;
+class KvBoardLink;
+struct KvBoardEnvelope;
 
 // The network between two participants, as the demo host fakes it: every message one board
 // sends is serialised to bytes, optionally held back for a delay, parsed again and handed to
-// the other board. Live mirroring carries the pointer messages, whole-stroke mirroring the
-// finished strokes; removals, restores and loaded documents travel in both modes.
+// the other board, in kvboard's envelope (KvBoardEnvelope). Live mirroring carries the pointer
+// messages, whole-stroke mirroring the finished strokes; removals, restores and loaded documents
+// travel in both modes.
 class KvBoardTransport : public QObject
 {
     Q_OBJECT
@@ -29,10 +32,6 @@ public:
     void setDelay(int milliseconds);
     // Whether messages are still on their way.
     bool isBusy() const;
-
-    // The envelope of a message: {"from", "kind", ...}; kinds "live", "stroke", "remove",
-    // "restore" and "document".
-    static QByteArray encode(const QJsonObject &envelope);
 
 signals:
     void modeChanged(int mode);
@@ -51,12 +50,13 @@ private:
     };
 
     void link(KvBoard *from, KvBoard *to);
-    void send(KvBoard *to, const QJsonObject &envelope);
+    void send(KvBoard *to, const KvBoardEnvelope &envelope);
     void deliver(KvBoard *to, const QByteArray &bytes);
     void deliverDue();
 
     Mode m_mode = Live;
     int m_delay = 0;
     QList<Parcel> m_inFlight;
+    QList<KvBoardLink *> m_links;
     QTimer m_timer;
 };

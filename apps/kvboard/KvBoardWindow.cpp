@@ -120,6 +120,11 @@ void KvBoardWindow::setDocumentPath(const QString &path)
     updateTitle();
 }
 
+void KvBoardWindow::setMirrorVisible(bool visible)
+{
+    m_mirrorPane->setVisible(visible);
+}
+
 void KvBoardWindow::closeEvent(QCloseEvent *event)
 {
     if (!maybeSave()) {
@@ -136,7 +141,7 @@ void KvBoardWindow::buildBoards()
 {
     auto *splitter = new QSplitter(this);
     m_boardView = new KvBoardView(m_board, splitter);
-    auto *remote = new QWidget(splitter);
+    auto *remote = m_mirrorPane = new QWidget(splitter);
     auto *layout = new QVBoxLayout(remote);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);

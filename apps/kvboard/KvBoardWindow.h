@@ -35,6 +35,8 @@ public:
     // Opens the file if it exists; Save then writes it without asking. A file that does not
     // open leaves the window without a file.
     void setDocumentPath(const QString &path);
+    // The in-window remote participant, for the offline demo; hidden on a shared board.
+    void setMirrorVisible(bool visible);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -72,6 +74,7 @@ private:
     KvBoard *m_mirror;
     KvBoardView *m_boardView = nullptr;
     KvBoardView *m_mirrorView = nullptr;
+    QWidget *m_mirrorPane = nullptr;
     KvBoardTransport *m_transport;
     QUndoGroup *m_undoGroup;
     KvToolPenButton *m_inkButton = nullptr;

@@ -3,6 +3,8 @@ set(KVBOARD_BOARD_SOURCES
     KvBoard.cpp KvBoard.h
     KvBoardChange.cpp KvBoardChange.h
     KvBoardDocument.cpp KvBoardDocument.h
+    KvBoardEnvelope.cpp KvBoardEnvelope.h
+    KvBoardFragment.cpp KvBoardFragment.h
     KvBoardLimits.cpp KvBoardLimits.h
     KvBoardLoadReport.cpp KvBoardLoadReport.h
     KvBoardLogCapture.cpp KvBoardLogCapture.h

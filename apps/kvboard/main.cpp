@@ -1,3 +1,4 @@
+#include "KvBoardNetCommand.h"
 #include "KvBoardScript.h"
 #include "KvBoardTransport.h"
 #include "KvBoardWindow.h"
@@ -18,6 +19,7 @@ struct Options
     QString file;
     KvBoardTransport::Mode mode = KvBoardTransport::Live;
     int delay = 0;
+    KvBoardNetCommand net;
 };
 
 void nameApplication()
@@ -55,7 +57,9 @@ int parseArguments(int argc, char **argv, Options *options)
                                  QStringLiteral("Folder for the scripted session's outputs."),
                                  QStringLiteral("dir"), QStringLiteral("out"));
     parser.addOptions({mirror, delay, script, out});
+    options->net.addOptions(parser);
     parser.process(app);
+    options->net.read(parser);
 
     const QString mode = parser.value(mirror);
     bool delayOk = false;
@@ -74,11 +78,18 @@ int parseArguments(int argc, char **argv, Options *options)
     return -1;
 }
 
-int playScript(const QString &session, const QString &outDir)
+int playScript(const QString &session, const QString &outDir, const KvBoardNetCommand &net)
 {
     KvBoardScript script;
     QString error;
-    if (!script.load(session, &error) || !script.run(outDir, &error)) {
+    if (!script.load(session, &error)) {
+        std::fprintf(stderr, "kvboard: %s\n", qPrintable(error));
+        return 1;
+    }
+    if (net.joins()) {
+        if (const int code = net.playJoined(&script, outDir))
+            return code;
+    } else if (!script.run(outDir, &error)) {
         std::fprintf(stderr, "kvboard: %s\n", qPrintable(error));
         return 1;
     }
@@ -98,19 +109,27 @@ int main(int argc, char **argv)
     if (const int exitCode = parseArguments(argc, argv, &options); exitCode >= 0)
         return exitCode;
 
-    // A scripted session needs no display.
-    if (!options.script.isEmpty())
+    // A scripted session and the relay need no display; the relay's rooms keep boards, whose
+    // scenes need QApplication.
+    if (!options.script.isEmpty() || options.net.serves())
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     nameApplication();
+    if (options.net.serves())
+        return options.net.serve();
     if (!options.script.isEmpty())
-        return playScript(options.script, options.out);
+        return playScript(options.script, options.out, options.net);
 
     KvBoardWindow window;
     window.transport()->setMode(options.mode);
     window.transport()->setDelay(options.delay);
     if (!options.file.isEmpty())
         window.setDocumentPath(options.file);
+    QString error;
+    if (options.net.joins() && !options.net.join(&window, &error)) {
+        std::fprintf(stderr, "kvboard: %s\n", qPrintable(error));
+        return 2;
+    }
     window.show();
     return app.exec();
 }

@@ -1,0 +1,321 @@
+#include "KvBoardClient.h"
+
+#include "KvBoard.h"
+#include "KvBoardFragment.h"
+#include "KvBoardHandshake.h"
+#include "KvBoardLink.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QLoggingCategory>
+#include <QNetworkRequest>
+#include <QSslConfiguration>
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcClient, "kvpen.kvboard.client")
+
+constexpr int kFirstBackoffMs = 250;
+constexpr int kMaxBackoffMs = 2000;
+// The plug-in's live messages: "mousetype" 0 opens a gesture and 2 ends it.
+constexpr int kPressType = 0;
+constexpr int kReleaseType = 2;
+
+QSet<QString> uuidSet(const QStringList &list)
+{
+    return QSet<QString>(list.begin(), list.end());
+}
+
+} // namespace
+
+KvBoardClient::KvBoardClient(KvBoard *board, const QUrl &url, QObject *parent)
+    : QObject(parent)
+    , m_board(board)
+    , m_link(new KvBoardLink(board, this))
+    , m_url(url)
+{
+    m_lastFrame.start();
+    m_retry.setSingleShot(true);
+    connect(&m_retry, &QTimer::timeout, this, &KvBoardClient::connectSocket);
+    connect(m_link, &KvBoardLink::outgoing, this, &KvBoardClient::send);
+    connect(&m_socket, &QWebSocket::textMessageReceived, this, &KvBoardClient::receive);
+    connect(&m_socket, &QWebSocket::disconnected, this, &KvBoardClient::lost);
+    connect(&m_socket, qOverload<QAbstractSocket::SocketError>(&QWebSocket::error), this, [this] {
+        const QString error = m_socket.errorString();
+        if (error.contains(QLatin1String(": 401")))
+            m_reason = QStringLiteral("refused by %1: wrong token").arg(m_url.toString());
+        else if (error.contains(QLatin1String(": 404")))
+            m_reason = QStringLiteral("refused by %1: no such room").arg(m_url.toString());
+        else
+            m_reason = QStringLiteral("cannot reach %1: %2").arg(m_url.toString(), error);
+        if (m_reason.startsWith(QLatin1String("refused"))) {
+            m_open = false;
+            setState(Refused);
+        }
+        lost();
+    });
+    connect(&m_socket, &QWebSocket::sslErrors, this, [this](const QList<QSslError> &errors) {
+        for (const QSslError &error : errors)
+            qCWarning(lcClient) << "TLS:" << error.errorString();
+    });
+}
+
+KvBoardClient::~KvBoardClient()
+{
+    m_socket.disconnect(this);
+}
+
+void KvBoardClient::setToken(const QByteArray &token)
+{
+    m_token = token;
+}
+
+void KvBoardClient::setName(const QString &name)
+{
+    m_name = name;
+}
+
+bool KvBoardClient::setTrustedCertificate(const QString &path, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = path + QStringLiteral(": ") + file.errorString();
+        return false;
+    }
+    const QList<QSslCertificate> certificates = QSslCertificate::fromData(file.readAll());
+    if (certificates.isEmpty()) {
+        *error = path + QStringLiteral(": no PEM certificate");
+        return false;
+    }
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    configuration.setCaCertificates(configuration.caCertificates() + certificates);
+    m_socket.setSslConfiguration(configuration);
+    return true;
+}
+
+void KvBoardClient::open()
+{
+    m_open = true;
+    m_backoff = kFirstBackoffMs;
+    connectSocket();
+}
+
+void KvBoardClient::close()
+{
+    m_open = false;
+    m_retry.stop();
+    m_socket.flush();
+    m_socket.close();
+}
+
+KvBoardClient::State KvBoardClient::state() const
+{
+    return m_state;
+}
+
+int KvBoardClient::headCount() const
+{
+    return m_headCount;
+}
+
+QString KvBoardClient::identity() const
+{
+    return m_identity;
+}
+
+QString KvBoardClient::reason() const
+{
+    return m_reason;
+}
+
+bool KvBoardClient::isSending() const
+{
+    return m_socket.bytesToWrite() > 0;
+}
+
+qint64 KvBoardClient::quietFor() const
+{
+    return m_lastFrame.isValid() ? m_lastFrame.elapsed() : 0;
+}
+
+void KvBoardClient::connectSocket()
+{
+    if (!m_open)
+        return;
+    QNetworkRequest request(m_url);
+    if (!m_token.isEmpty())
+        request.setRawHeader("Authorization", "Bearer " + m_token);
+    if (!m_name.isEmpty())
+        request.setRawHeader("X-Kvboard-Name", m_name.toUtf8());
+    m_snapshot.clear();
+    m_liveGestures.clear();
+    setState(Connecting);
+    m_socket.open(request);
+}
+
+void KvBoardClient::setState(State state)
+{
+    if (std::exchange(m_state, state) == state)
+        return;
+    qCInfo(lcClient) << state << m_url.toString() << (state == Synced ? QString() : m_reason);
+    emit stateChanged(state);
+}
+
+void KvBoardClient::lost()
+{
+    m_liveGestures.clear();
+    const int code = m_socket.closeCode();
+    if (code == KvBoardHandshake::kWrongToken || code == KvBoardHandshake::kNoSuchRoom) {
+        m_reason
+            = QStringLiteral("refused by %1: %2").arg(m_url.toString(), m_socket.closeReason());
+        m_open = false;
+        setState(Refused);
+    }
+    if (m_state == Refused || !m_open) {
+        if (m_state != Refused)
+            setState(Offline);
+        return;
+    }
+    setState(Offline);
+    if (!m_retry.isActive()) {
+        m_retry.start(m_backoff);
+        m_backoff = qMin(kMaxBackoffMs, m_backoff * 2);
+    }
+}
+
+void KvBoardClient::receive(const QString &message)
+{
+    m_lastFrame.start();
+    KvBoardEnvelope envelope;
+    if (KvBoardEnvelope::decode(message.toUtf8(), &envelope) != KvBoardEnvelope::NoFault) {
+        qCWarning(lcClient) << "refused a frame from the relay";
+        return;
+    }
+    const QJsonObject &payload = envelope.payload;
+    switch (envelope.kind) {
+    case KvBoardEnvelope::Welcome:
+        m_identity = payload.value(QStringLiteral("id")).toString();
+        [[fallthrough]];
+    case KvBoardEnvelope::Presence:
+        m_headCount = payload.value(QStringLiteral("count")).toInt();
+        emit headCountChanged(m_headCount);
+        return;
+    case KvBoardEnvelope::Snapshot:
+        m_snapshot.append(payload.value(QStringLiteral("xml")).toString().toUtf8());
+        if (payload.value(QStringLiteral("last")).toBool()) {
+            QStringList erased;
+            for (const QJsonValue &uuid : payload.value(QStringLiteral("removed")).toArray())
+                erased.append(uuid.toString());
+            merge(erased);
+        }
+        return;
+    case KvBoardEnvelope::Restore:
+        if (payload.value(QStringLiteral("merge")).toBool())
+            return receiveMerged(payload.value(QStringLiteral("xml")).toString().toUtf8());
+        [[fallthrough]];
+    default:
+        KvBoardLink::apply(m_board, envelope);
+    }
+}
+
+void KvBoardClient::receiveMerged(const QByteArray &xml)
+{
+    QSet<QString> keep;
+    QStringList erasedHere;
+    for (const QString &uuid : KvBoardFragment::uuids(xml)) {
+        if (!m_board->scene()->strokeOnBoard(uuid) && m_board->scene()->strokeOffBoard(uuid))
+            erasedHere.append(uuid);
+        else
+            keep.insert(uuid);
+    }
+    m_board->receiveRestore(KvBoardFragment::subset(xml, keep));
+    sendRemoval(erasedHere);
+}
+
+void KvBoardClient::sendRemoval(const QStringList &uuids)
+{
+    if (!uuids.isEmpty())
+        write({KvBoardEnvelope::Remove,
+               QString(),
+               {{QStringLiteral("uuids"), QJsonArray::fromStringList(uuids)}}});
+}
+
+void KvBoardClient::merge(const QStringList &erasedOnRelay)
+{
+    const QSet<QString> here = uuidSet(KvBoardScene::uuidsOf(m_board->scene()->strokes()));
+    QSet<QString> onRelay;
+    for (const QByteArray &part : qAsConst(m_snapshot))
+        onRelay.unite(uuidSet(KvBoardFragment::uuids(part)));
+
+    QSet<QString> toAdd;
+    QStringList erasedHere;
+    for (const QString &uuid : onRelay - here) {
+        if (m_board->scene()->strokeOffBoard(uuid))
+            erasedHere.append(uuid);
+        else
+            toAdd.insert(uuid);
+    }
+    if (!toAdd.isEmpty()) {
+        for (const QByteArray &part : qAsConst(m_snapshot))
+            m_board->receiveRestore(KvBoardFragment::subset(part, toAdd));
+    }
+    m_snapshot.clear();
+    const QSet<QString> onlyHere = here - onRelay;
+    const QSet<QString> erasedThere = onlyHere & uuidSet(erasedOnRelay);
+    m_board->receiveRemoval(erasedThere.values());
+
+    m_backoff = kFirstBackoffMs;
+    setState(Synced);
+    sendRemoval(erasedHere);
+    sendStrokes(onlyHere - erasedThere);
+}
+
+void KvBoardClient::send(const KvBoardEnvelope &envelope)
+{
+    // Offline, the next merge carries what changed.
+    if (m_state != Synced)
+        return;
+    if (envelope.kind == KvBoardEnvelope::Live)
+        sendLive(envelope);
+    else
+        write(envelope);
+}
+
+void KvBoardClient::sendLive(const KvBoardEnvelope &envelope)
+{
+    const QJsonObject data = envelope.payload.value(QStringLiteral("data")).toObject();
+    const QString gesture = data.value(QStringLiteral("uuid")).toString();
+    const int mousetype = data.value(QStringLiteral("mousetype")).toInt(-1);
+    if (mousetype == kPressType)
+        m_liveGestures.insert(gesture);
+    if (m_liveGestures.contains(gesture)) {
+        write(envelope);
+        if (mousetype == kReleaseType)
+            m_liveGestures.remove(gesture);
+        return;
+    }
+    // Begun before this connection: the finished stroke goes whole, once it is on the board.
+    if (mousetype == kReleaseType)
+        QTimer::singleShot(0, this, [this, gesture] {
+            if (m_state == Synced)
+                sendStrokes({gesture});
+        });
+}
+
+void KvBoardClient::sendStrokes(const QSet<QString> &uuids)
+{
+    if (uuids.isEmpty())
+        return;
+    const QByteArray xml = KvBoardFragment::subset(m_board->toXml(), uuids);
+    if (KvBoardFragment::uuids(xml).isEmpty())
+        return;
+    for (KvBoardEnvelope envelope : KvBoardLink::chunked(KvBoardEnvelope::Restore, xml)) {
+        envelope.payload.insert(QStringLiteral("merge"), true);
+        write(envelope);
+    }
+}
+
+void KvBoardClient::write(const KvBoardEnvelope &envelope)
+{
+    m_socket.sendTextMessage(QString::fromUtf8(envelope.encode()));
+}

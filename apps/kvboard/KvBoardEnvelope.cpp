@@ -1,0 +1,108 @@
+#include "KvBoardEnvelope.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <algorithm>
+
+namespace {
+
+const QString kKindKey = QStringLiteral("kind");
+const QString kSenderKey = QStringLiteral("sender");
+const QString kPayloadKey = QStringLiteral("payload");
+
+const QStringList &kindNames()
+{
+    static const QStringList names {QStringLiteral("live"),     QStringLiteral("stroke"),
+                                    QStringLiteral("remove"),   QStringLiteral("restore"),
+                                    QStringLiteral("document"), QStringLiteral("welcome"),
+                                    QStringLiteral("snapshot"), QStringLiteral("presence")};
+    return names;
+}
+
+bool isStringList(const QJsonValue &value)
+{
+    if (!value.isArray())
+        return false;
+    const QJsonArray array = value.toArray();
+    return std::all_of(array.begin(), array.end(),
+                       [](const QJsonValue &v) { return v.isString(); });
+}
+
+bool isWhole(const QJsonValue &value)
+{
+    return value.isDouble() && value.toDouble() == double(value.toInt());
+}
+
+bool payloadFits(KvBoardEnvelope::Kind kind, const QJsonObject &payload)
+{
+    switch (kind) {
+    case KvBoardEnvelope::Live:
+        return isWhole(payload.value(QStringLiteral("type")))
+            && payload.value(QStringLiteral("data")).isObject();
+    case KvBoardEnvelope::Stroke:
+        return payload.value(QStringLiteral("data")).isObject();
+    case KvBoardEnvelope::Remove:
+        return isStringList(payload.value(QStringLiteral("uuids")));
+    case KvBoardEnvelope::Restore:
+    case KvBoardEnvelope::Document:
+        return payload.value(QStringLiteral("xml")).isString();
+    case KvBoardEnvelope::Welcome:
+        return payload.value(QStringLiteral("id")).isString()
+            && isWhole(payload.value(QStringLiteral("count")));
+    case KvBoardEnvelope::Snapshot:
+        return payload.value(QStringLiteral("xml")).isString()
+            && payload.value(QStringLiteral("last")).isBool()
+            && (!payload.contains(QStringLiteral("removed"))
+                || isStringList(payload.value(QStringLiteral("removed"))));
+    case KvBoardEnvelope::Presence:
+        return isWhole(payload.value(QStringLiteral("count")));
+    }
+    return false;
+}
+
+} // namespace
+
+QJsonObject KvBoardEnvelope::toJson() const
+{
+    return {{kKindKey, kindName(kind)}, {kSenderKey, sender}, {kPayloadKey, payload}};
+}
+
+QByteArray KvBoardEnvelope::encode() const
+{
+    return QJsonDocument(toJson()).toJson(QJsonDocument::Compact);
+}
+
+KvBoardEnvelope::Fault KvBoardEnvelope::decode(const QByteArray &bytes, KvBoardEnvelope *envelope)
+{
+    if (bytes.size() > kMaxFrameBytes)
+        return Oversized;
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return Malformed;
+    const QJsonObject object = document.object();
+    const QJsonValue kindValue = object.value(kKindKey);
+    const QJsonValue sender = object.value(kSenderKey);
+    const QJsonValue payload = object.value(kPayloadKey);
+    if (!kindValue.isString() || !payload.isObject() || !(sender.isUndefined() || sender.isString())
+        || sender.toString().size() > kMaxSenderLength)
+        return Malformed;
+    const int kind = kindNames().indexOf(kindValue.toString());
+    if (kind < 0)
+        return UnknownKind;
+    if (!payloadFits(Kind(kind), payload.toObject()))
+        return Malformed;
+    *envelope = {Kind(kind), sender.toString(), payload.toObject()};
+    return NoFault;
+}
+
+QString KvBoardEnvelope::kindName(Kind kind)
+{
+    return kindNames().at(kind);
+}
+
+bool KvBoardEnvelope::isParticipantKind(Kind kind)
+{
+    return kind <= Document;
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "KvBoardEnvelope.h"
+
+#include <QHash>
+#include <QMap>
+#include <QObject>
+
+class KvBoard;
+class QWebSocket;
+
+// One room of the relay: the participants joined by one URL path and the room's own board, a
+// headless board on which every relayed frame is replayed. A newcomer gets its identity, the
+// board in snapshot parts and the strokes in progress before any live traffic.
+class KvBoardRoom : public QObject
+{
+    Q_OBJECT
+public:
+    explicit KvBoardRoom(const QString &name, QObject *parent = nullptr);
+    ~KvBoardRoom() override;
+
+    QString name() const;
+    KvBoard *board() const;
+    int headCount() const;
+
+    // The identity is the participant's name, numbered when someone in the room has it.
+    void join(QWebSocket *socket, const QString &name);
+    void leave(QWebSocket *socket);
+    // A participant's checked frame: stamped with its identity, replayed on the room's board
+    // and passed to everyone else in the room.
+    void relay(QWebSocket *from, KvBoardEnvelope envelope);
+
+private:
+    QString identityFor(const QString &name) const;
+    void sendSnapshot(QWebSocket *socket);
+    void noteOpenStroke(const KvBoardEnvelope &envelope, const QByteArray &frame);
+    void broadcast(const QByteArray &frame, QWebSocket *except);
+
+    QString m_name;
+    KvBoard *m_board;
+    QMap<QWebSocket *, QString> m_members;
+    // The frames of each stroke in progress since its press, by sender and stroke uuid.
+    QHash<QString, QList<QByteArray>> m_openStrokes;
+};

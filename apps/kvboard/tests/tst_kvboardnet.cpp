@@ -1,0 +1,201 @@
+#include "KvBoard.h"
+#include "KvBoardEnvelope.h"
+#include "KvBoardFragment.h"
+#include "KvBoardHandshake.h"
+#include "KvBoardRateLimit.h"
+#include "KvGraphicsStrokesGroup.h"
+#include "KvTestMessages.h"
+
+#include <QNetworkRequest>
+#include <QtTest>
+
+namespace {
+
+QStringList uuids(const KvBoard &board)
+{
+    return KvBoardScene::uuidsOf(board.scene()->strokes());
+}
+
+void drawStrokes(KvBoard &board, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        board.pointerPress({100.0, 50.0 + i * 20});
+        for (int x = 120; x <= 400; x += 20)
+            board.pointerMove({qreal(x), 50.0 + i * 20});
+        board.pointerRelease();
+    }
+}
+
+} // namespace
+
+class tst_KvBoardNet : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { failOnUnexpectedWarnings(); }
+    void decode_data();
+    void decode();
+    void handshake_data();
+    void handshake();
+    void fragments();
+    void restoreMergesByUuid();
+    void rateLimit();
+};
+
+void tst_KvBoardNet::decode_data()
+{
+    QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("kind");
+    const auto ok = [](const char *name, const char *frame, KvBoardEnvelope::Kind kind) {
+        QTest::newRow(name) << QByteArray(frame) << int(KvBoardEnvelope::NoFault) << int(kind);
+    };
+    const auto bad = [](const char *name, const QByteArray &frame, KvBoardEnvelope::Fault fault) {
+        QTest::newRow(name) << frame << int(fault) << -1;
+    };
+    ok("live", R"({"kind":"live","sender":"a","payload":{"type":2,"data":{"x":1}}})",
+       KvBoardEnvelope::Live);
+    ok("stroke", R"({"kind":"stroke","payload":{"data":{}}})", KvBoardEnvelope::Stroke);
+    ok("remove", R"({"kind":"remove","payload":{"uuids":["a","b"]}})", KvBoardEnvelope::Remove);
+    ok("restore", R"({"kind":"restore","payload":{"xml":"<x/>","merge":true}})",
+       KvBoardEnvelope::Restore);
+    ok("document", R"({"kind":"document","payload":{"xml":""}})", KvBoardEnvelope::Document);
+    ok("welcome", R"({"kind":"welcome","payload":{"id":"a#2","count":2}})",
+       KvBoardEnvelope::Welcome);
+    ok("snapshot", R"({"kind":"snapshot","payload":{"xml":"","last":true,"removed":["a"]}})",
+       KvBoardEnvelope::Snapshot);
+    ok("presence", R"({"kind":"presence","payload":{"count":0}})", KvBoardEnvelope::Presence);
+    bad("not JSON", "{\"kind\":", KvBoardEnvelope::Malformed);
+    bad("array", "[1,2]", KvBoardEnvelope::Malformed);
+    bad("no payload", R"({"kind":"live"})", KvBoardEnvelope::Malformed);
+    bad("kind not text", R"({"kind":3,"payload":{}})", KvBoardEnvelope::Malformed);
+    bad("sender not text", R"({"kind":"presence","sender":1,"payload":{"count":1}})",
+        KvBoardEnvelope::Malformed);
+    bad("sender too long",
+        R"({"kind":"presence","sender":")" + QByteArray(65, 'a') + R"(","payload":{"count":1}})",
+        KvBoardEnvelope::Malformed);
+    bad("live type fractional", R"({"kind":"live","payload":{"type":2.5,"data":{}}})",
+        KvBoardEnvelope::Malformed);
+    bad("live data not an object", R"({"kind":"live","payload":{"type":2,"data":[]}})",
+        KvBoardEnvelope::Malformed);
+    bad("uuids not text", R"({"kind":"remove","payload":{"uuids":[1]}})",
+        KvBoardEnvelope::Malformed);
+    bad("snapshot without last", R"({"kind":"snapshot","payload":{"xml":""}})",
+        KvBoardEnvelope::Malformed);
+    bad("unknown kind", R"({"kind":"shout","payload":{}})", KvBoardEnvelope::UnknownKind);
+    bad("over 1 MiB",
+        R"({"kind":"document","payload":{"xml":")" + QByteArray(1 << 20, 'x') + R"("}})",
+        KvBoardEnvelope::Oversized);
+}
+
+void tst_KvBoardNet::decode()
+{
+    QFETCH(QByteArray, frame);
+    QFETCH(int, fault);
+    QFETCH(int, kind);
+    KvBoardEnvelope envelope;
+    QCOMPARE(int(KvBoardEnvelope::decode(frame, &envelope)), fault);
+    if (fault != KvBoardEnvelope::NoFault)
+        return;
+    QCOMPARE(int(envelope.kind), kind);
+    KvBoardEnvelope again;
+    QCOMPARE(int(KvBoardEnvelope::decode(envelope.encode(), &again)),
+             int(KvBoardEnvelope::NoFault));
+    QCOMPARE(again.toJson(), envelope.toJson());
+}
+
+void tst_KvBoardNet::handshake_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QByteArray>("authorization");
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<QString>("room");
+    QTest::addColumn<QByteArray>("token");
+    QTest::addColumn<QString>("cleanName");
+    QTest::newRow("room and token")
+        << "ws://h:1/math-2" << QByteArray("Bearer s3cret") << QByteArray("Ann") << true << "math-2"
+        << QByteArray("s3cret") << "Ann";
+    QTest::newRow("default room") << "ws://h:1/" << QByteArray() << QByteArray() << true << ""
+                                  << QByteArray() << "";
+    QTest::newRow("not a bearer") << "ws://h:1/a" << QByteArray("Basic eA==") << QByteArray()
+                                  << true << "a" << QByteArray() << "";
+    QTest::newRow("markup in the name")
+        << "ws://h:1/a" << QByteArray() << QByteArray("<b>Bo\nb</b>") << true << "a" << QByteArray()
+        << "bBobb";
+    QTest::newRow("nested path") << "ws://h:1/a/b" << QByteArray() << QByteArray() << false << "a/b"
+                                 << QByteArray() << "";
+    QTest::newRow("room too long") << "ws://h:1/" + QString(65, 'r') << QByteArray() << QByteArray()
+                                   << false << QString(65, 'r') << QByteArray() << "";
+}
+
+void tst_KvBoardNet::handshake()
+{
+    QFETCH(QString, url);
+    QFETCH(QByteArray, authorization);
+    QFETCH(QByteArray, name);
+    QNetworkRequest request {QUrl(url)};
+    if (!authorization.isEmpty())
+        request.setRawHeader("Authorization", authorization);
+    if (!name.isEmpty())
+        request.setRawHeader("X-Kvboard-Name", name);
+    KvBoardHandshake handshake;
+    QTEST(KvBoardHandshake::read(request, &handshake), "valid");
+    QTEST(handshake.room, "room");
+    QTEST(handshake.token, "token");
+    QTEST(handshake.name, "cleanName");
+}
+
+void tst_KvBoardNet::fragments()
+{
+    KvBoard board(QStringLiteral("board"));
+    drawStrokes(board, 6);
+    const QByteArray xml = board.toXml();
+    QCOMPARE(KvBoardFragment::uuids(xml), uuids(board));
+    // Parts small enough to hold one stroke each, then all in one.
+    for (int maxBytes : {1, int(xml.size())}) {
+        QStringList fromParts;
+        const QList<QByteArray> parts = KvBoardFragment::split(xml, maxBytes);
+        QCOMPARE(parts.size(), maxBytes == 1 ? 6 : 1);
+        for (const QByteArray &part : parts)
+            fromParts += KvBoardFragment::uuids(part);
+        QCOMPARE(fromParts, uuids(board));
+    }
+    const QSet<QString> keep {uuids(board).at(1), uuids(board).at(4)};
+    const QStringList kept = KvBoardFragment::uuids(KvBoardFragment::subset(xml, keep));
+    QCOMPARE(QSet<QString>(kept.begin(), kept.end()), keep);
+}
+
+// What a reconnect and an undo lean on: erased strokes come back as they were, missing ones are
+// added once, and strokes already on the board are left alone.
+void tst_KvBoardNet::restoreMergesByUuid()
+{
+    KvBoard source(QStringLiteral("source"));
+    drawStrokes(source, 4);
+    KvBoard board(QStringLiteral("board"));
+    QVERIFY(board.loadXml(source.toXml()));
+    const QStringList all = uuids(source);
+    KvGraphicsStrokesGroup *erased = board.scene()->strokeOnBoard(all.at(0));
+    board.receiveRemoval({all.at(0), all.at(1)});
+    board.receiveRemoval({});
+    QSignalSpy restored(&board, &KvBoard::strokesRestored);
+    board.receiveRestore(source.toXml());
+    board.receiveRestore(source.toXml());
+    const QStringList after = uuids(board);
+    QCOMPARE(QSet<QString>(after.begin(), after.end()), QSet<QString>(all.begin(), all.end()));
+    QCOMPARE(after.size(), all.size());
+    QCOMPARE(board.scene()->strokeOnBoard(all.at(0)), erased);
+    QCOMPARE(restored.count(), 0);
+    board.receiveRestore("<kvboard");
+    QCOMPARE(uuids(board).size(), all.size());
+}
+
+void tst_KvBoardNet::rateLimit()
+{
+    KvBoardRateLimit limit(1, 3);
+    QVERIFY(limit.take() && limit.take() && limit.take());
+    QVERIFY(!limit.take());
+}
+
+QTEST_MAIN(tst_KvBoardNet)
+#include "tst_kvboardnet.moc"
