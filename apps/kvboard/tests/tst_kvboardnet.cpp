@@ -193,8 +193,10 @@ void tst_KvBoardNet::restoreMergesByUuid()
 void tst_KvBoardNet::rateLimit()
 {
     KvBoardRateLimit limit(1, 3);
-    QVERIFY(limit.take() && limit.take() && limit.take());
-    QVERIFY(!limit.take());
+    QVERIFY(limit.take(100) && limit.take(100) && limit.take(100));
+    QVERIFY(!limit.take(100));
+    QVERIFY(limit.take(1100));
+    QVERIFY(!limit.take(1500));
 }
 
 QTEST_MAIN(tst_KvBoardNet)
