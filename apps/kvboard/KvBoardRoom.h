@@ -5,8 +5,10 @@
 #include <QHash>
 #include <QMap>
 #include <QObject>
+#include <QPointer>
 
 class KvBoard;
+class KvGraphicsStrokesGroup;
 class QWebSocket;
 
 // One room of the relay: the participants joined by one URL path and the room's own board, a
@@ -33,6 +35,7 @@ public:
 private:
     QString identityFor(const QString &name) const;
     void sendSnapshot(QWebSocket *socket);
+    QList<QByteArray> writtenStrokes();
     void noteOpenStroke(const KvBoardEnvelope &envelope, const QByteArray &frame);
     void broadcast(const QByteArray &frame, QWebSocket *except);
 
@@ -41,4 +44,12 @@ private:
     QMap<QWebSocket *, QString> m_members;
     // The frames of each stroke in progress since its press, by sender and stroke uuid.
     QHash<QString, QList<QByteArray>> m_openStrokes;
+    // The strokes on the board as the board document writes them, each written once: snapshots
+    // put these together rather than writing the whole board for every newcomer.
+    struct WrittenStroke
+    {
+        QPointer<KvGraphicsStrokesGroup> group;
+        QByteArray xml;
+    };
+    QHash<const KvGraphicsStrokesGroup *, WrittenStroke> m_written;
 };
