@@ -146,7 +146,7 @@ bool KvBoardRelay::saveRooms(QString *error)
         return true;
     bool saved = true;
     for (KvBoardRoom *room : qAsConst(m_rooms))
-        saved = room->board()->saveFile(roomFile(room->name()), error) && saved;
+        saved = room->saveFile(roomFile(room->name()), error) && saved;
     return saved;
 }
 

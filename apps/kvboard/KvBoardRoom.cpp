@@ -51,6 +51,13 @@ int KvBoardRoom::headCount() const
     return m_members.size();
 }
 
+bool KvBoardRoom::saveFile(const QString &path, QString *error)
+{
+    if (KvBoardDocument::formatOf(path) != KvBoardDocument::Xml)
+        return m_board->saveFile(path, error);
+    return KvBoard::writeFile(path, KvBoardDocument::writeStrokesXml(writtenStrokes()), error);
+}
+
 void KvBoardRoom::join(QWebSocket *socket, const QString &name)
 {
     const QString identity = identityFor(name);
@@ -121,7 +128,7 @@ void KvBoardRoom::sendSnapshot(QWebSocket *socket)
     }
 }
 
-// The board's strokes in board order, each written once: for the first newcomer that needs it.
+// The board's strokes in board order, each written once, when first needed.
 // Strokes gone from the board are forgotten.
 QList<QByteArray> KvBoardRoom::writtenStrokes()
 {

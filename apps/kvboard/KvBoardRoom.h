@@ -24,6 +24,8 @@ public:
     QString name() const;
     KvBoard *board() const;
     int headCount() const;
+    // Writes the room's board to `path`, in the format its suffix names.
+    bool saveFile(const QString &path, QString *error);
 
     // The identity is the participant's name, numbered when someone in the room has it.
     void join(QWebSocket *socket, const QString &name);
@@ -45,7 +47,7 @@ private:
     // The frames of each stroke in progress since its press, by sender and stroke uuid.
     QHash<QString, QList<QByteArray>> m_openStrokes;
     // The strokes on the board as the board document writes them, each written once: snapshots
-    // put these together rather than writing the whole board for every newcomer.
+    // and saves put these together rather than writing the whole board every time.
     struct WrittenStroke
     {
         QPointer<KvGraphicsStrokesGroup> group;

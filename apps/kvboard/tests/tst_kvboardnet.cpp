@@ -1,4 +1,5 @@
 #include "KvBoard.h"
+#include "KvBoardDocument.h"
 #include "KvBoardEnvelope.h"
 #include "KvBoardFragment.h"
 #include "KvBoardHandshake.h"
@@ -152,15 +153,24 @@ void tst_KvBoardNet::fragments()
     drawStrokes(board, 6);
     const QByteArray xml = board.toXml();
     QCOMPARE(KvBoardFragment::uuids(xml), uuids(board));
-    // Parts small enough to hold one stroke each, then all in one.
+    QList<QByteArray> written;
+    for (KvGraphicsStrokesGroup *group : board.scene()->strokes())
+        written.append(KvBoardDocument::writeStrokeXml(group));
+    // Parts small enough to hold one stroke each, then all in one: cut from the board's document
+    // or put together from strokes written one by one.
     for (int maxBytes : {1, int(xml.size())}) {
-        QStringList fromParts;
-        const QList<QByteArray> parts = KvBoardFragment::split(xml, maxBytes);
-        QCOMPARE(parts.size(), maxBytes == 1 ? 6 : 1);
-        for (const QByteArray &part : parts)
-            fromParts += KvBoardFragment::uuids(part);
-        QCOMPARE(fromParts, uuids(board));
+        for (const QList<QByteArray> &parts :
+             {KvBoardFragment::split(xml, maxBytes), KvBoardFragment::pack(written, maxBytes)}) {
+            QStringList fromParts;
+            QCOMPARE(parts.size(), maxBytes == 1 ? 6 : 1);
+            for (const QByteArray &part : parts)
+                fromParts += KvBoardFragment::uuids(part);
+            QCOMPARE(fromParts, uuids(board));
+        }
     }
+    KvBoard copy(QStringLiteral("copy"));
+    QVERIFY(copy.loadXml(KvBoardDocument::writeStrokesXml(written)));
+    QCOMPARE(copy.toXml(), xml);
     const QSet<QString> keep {uuids(board).at(1), uuids(board).at(4)};
     const QStringList kept = KvBoardFragment::uuids(KvBoardFragment::subset(xml, keep));
     QCOMPARE(QSet<QString>(kept.begin(), kept.end()), keep);
