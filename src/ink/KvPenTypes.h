@@ -43,13 +43,6 @@ constexpr int kAreaEraserId = -101;
 // coordinates as 32-bit floats, which land every point within one unit only up to 2^24; ink at
 // ten million units still fits. Input whose ink would reach beyond is refused at the door.
 constexpr double kMaxCoordinate = 16777216.0; // largest coordinate magnitude, scene units
-// Whether ink of full `width` drawn through `pos` stays within that range (a piece reaches no
-// further than its width from its input points); false for a non-finite point.
-inline bool isWithinInkRange(const QPointF &pos, double width)
-{
-    const double reach = kMaxCoordinate - qMax(width, 0.0);
-    return qAbs(pos.x()) <= reach && qAbs(pos.y()) <= reach;
-}
 // A piece outlines about a hundred points; more only comes from hostile files.
 constexpr int kMaxPointsPerPiece = 10000;
 // The engine closes a group at this many pieces and goes on with the same stroke in a new group,
@@ -59,8 +52,17 @@ constexpr int kMaxPiecesPerGroup = 10000;
 // Limits on what a remote participant may ask of this board, far beyond anything a real board
 // sends. Widest remote pen, highlighter or eraser; the tool widgets offer a few dozen.
 constexpr int kMaxRemoteWidth = 500;
-// Largest scene coordinate replayed: ink of the widest remote pen drawn there still lies within
-// the range above.
+
+// Whether ink of full `width` drawn through `pos` keeps within the range: a piece reaches no
+// further than its width from its input points, and every board keeps the margin of the widest
+// remote pen, so that a mirror draws what its sender drew. False for a non-finite point.
+inline bool isWithinInkRange(const QPointF &pos, double width)
+{
+    const double reach = kMaxCoordinate - qMax(width, double(kMaxRemoteWidth));
+    return qAbs(pos.x()) <= reach && qAbs(pos.y()) <= reach;
+}
+
+// Largest scene coordinate replayed: that reach for every remote width.
 constexpr double kMaxRemoteCoordinate = kMaxCoordinate - kMaxRemoteWidth;
 // Widest sender board view, in pixels (several 8K screens side by side).
 constexpr int kMaxRemoteBoardWidth = 1 << 16;
