@@ -34,42 +34,28 @@ struct Comparison
     }
 };
 
-// The same groups in the same order, each with its uuid, stylus and pieces: the same polygons
-// where they were on the board, the same colours.
-void compareExactly(const KvGraphicsScene &expected, const KvGraphicsScene &actual,
-                    const Comparison &comparison)
+// What differs between a drawn group and its copy: the same uuid, stylus and pieces, the same
+// polygons where they were on the board, the same colours. Empty when nothing does.
+QString exactDifference(const KvGraphicsStrokesGroup &drawn, const KvGraphicsStrokesGroup &copy)
 {
-    const QList<KvGraphicsStrokesGroup *> wanted = groupsOn(expected);
-    const QList<KvGraphicsStrokesGroup *> got = groupsOn(actual);
-    if (wanted.size() != got.size())
-        return comparison.fail(
-            QStringLiteral("%1 groups, not %2").arg(got.size()).arg(wanted.size()));
-    for (int g = 0; g < wanted.size(); ++g) {
-        const KvGraphicsStrokesGroup *a = wanted[g];
-        const KvGraphicsStrokesGroup *b = got[g];
-        const QString group = QStringLiteral("group %1 (%2)").arg(g).arg(text(a->uuid()));
-        if (a->uuid() != b->uuid() || a->stylus() != b->stylus()
-            || a->items().size() != b->items().size()) {
-            comparison.fail(group + QStringLiteral(": uuid, stylus or piece count"));
-            continue;
-        }
-        for (int p = 0; p < a->items().size(); ++p) {
-            const KvGraphicsPolygonItem *x = a->items()[p];
-            const KvGraphicsPolygonItem *y = b->items()[p];
-            if (x->polygon() != y->polygon()
-                || x->mapToScene(x->polygon()) != y->mapToScene(y->polygon())
-                || x->color().rgba() != y->color().rgba()) {
-                comparison.fail(group + QStringLiteral(": piece %1").arg(p));
-                break;
-            }
-        }
+    if (drawn.uuid() != copy.uuid() || drawn.stylus() != copy.stylus()
+        || drawn.items().size() != copy.items().size())
+        return QStringLiteral("uuid, stylus or piece count");
+    for (int p = 0; p < drawn.items().size(); ++p) {
+        const KvGraphicsPolygonItem *x = drawn.items()[p];
+        const KvGraphicsPolygonItem *y = copy.items()[p];
+        if (x->polygon() != y->polygon()
+            || x->mapToScene(x->polygon()) != y->mapToScene(y->polygon())
+            || x->color().rgba() != y->color().rgba())
+            return QStringLiteral("piece %1").arg(p);
     }
+    return {};
 }
 
-QList<QPointF> inputPoints(const KvGraphicsStrokesGroup *group)
+QList<QPointF> inputPoints(const KvGraphicsStrokesGroup &group)
 {
     QList<QPointF> points;
-    for (const KvGraphicsPolygonItem *piece : group->items())
+    for (const KvGraphicsPolygonItem *piece : group.items())
         points.append(piece->mapToScene(piece->getCorrespondingPoint()));
     return points;
 }
@@ -80,10 +66,29 @@ bool withinOneUnit(const QPointF &drawn, const QPointF &replayed)
     return qAbs(drawn.x() - replayed.x()) < 1.0 && qAbs(drawn.y() - replayed.y()) < 1.0;
 }
 
-// The same groups with the same uuids and colours; every point a replayed piece was made at lies
-// within one unit of the drawn points, in their order.
-void compareReplayed(const KvGraphicsScene &expected, const KvGraphicsScene &actual,
-                     const Comparison &comparison)
+// What differs between a drawn group and its replay: the same uuid and colour, and every point a
+// replayed piece was made at within one unit of the drawn points, in their order.
+QString replayDifference(const KvGraphicsStrokesGroup &drawn, const KvGraphicsStrokesGroup &replay)
+{
+    if (drawn.uuid() != replay.uuid()
+        || drawn.items().value(0)->color().rgba() != replay.items().value(0)->color().rgba())
+        return QStringLiteral("uuid or colour");
+    const QList<QPointF> points = inputPoints(drawn);
+    int next = 0;
+    for (const QPointF &point : inputPoints(replay)) {
+        while (next < points.size() && !withinOneUnit(points[next], point))
+            ++next;
+        if (next == points.size())
+            return QStringLiteral("a point off the drawn ones");
+    }
+    return {};
+}
+
+// The same number of groups, each pair alike by `difference`, in board order.
+void compareGroups(const KvGraphicsScene &expected, const KvGraphicsScene &actual,
+                   const Comparison &comparison,
+                   QString (*difference)(const KvGraphicsStrokesGroup &,
+                                         const KvGraphicsStrokesGroup &))
 {
     const QList<KvGraphicsStrokesGroup *> wanted = groupsOn(expected);
     const QList<KvGraphicsStrokesGroup *> got = groupsOn(actual);
@@ -91,23 +96,10 @@ void compareReplayed(const KvGraphicsScene &expected, const KvGraphicsScene &act
         return comparison.fail(
             QStringLiteral("%1 groups, not %2").arg(got.size()).arg(wanted.size()));
     for (int g = 0; g < wanted.size(); ++g) {
-        const QString group = QStringLiteral("group %1 (%2)").arg(g).arg(text(wanted[g]->uuid()));
-        const QColor drawn = wanted[g]->items().value(0)->color();
-        const QColor replayed = got[g]->items().value(0)->color();
-        if (wanted[g]->uuid() != got[g]->uuid() || drawn.rgba() != replayed.rgba()) {
-            comparison.fail(group + QStringLiteral(": uuid or colour"));
-            continue;
-        }
-        const QList<QPointF> points = inputPoints(wanted[g]);
-        int next = 0;
-        for (const QPointF &point : inputPoints(got[g])) {
-            while (next < points.size() && !withinOneUnit(points[next], point))
-                ++next;
-            if (next == points.size()) {
-                comparison.fail(group + QStringLiteral(": a point off the drawn ones"));
-                break;
-            }
-        }
+        const QString found = difference(*wanted[g], *got[g]);
+        if (!found.isEmpty())
+            comparison.fail(QStringLiteral("group %1 (%2): ").arg(g).arg(text(wanted[g]->uuid()))
+                            + found);
     }
 }
 
@@ -233,10 +225,13 @@ QStringList KvRoundTripCheck::failures()
     auto fromXml = std::make_unique<Board>();
     fromXml->core.importSceneXml(&reread, &rereadRoot, name);
 
-    compareExactly(m_drawn.scene, fromRecords->scene, {QStringLiteral("records"), &failures});
-    compareExactly(m_drawn.scene, fromXml->scene, {QStringLiteral("XML"), &failures});
-    compareExactly(m_drawn.scene, m_live.scene, {QStringLiteral("live mirror"), &failures});
-    compareReplayed(m_drawn.scene, m_whole.scene,
-                    {QStringLiteral("whole-stroke mirror"), &failures});
+    compareGroups(m_drawn.scene, fromRecords->scene, {QStringLiteral("records"), &failures},
+                  exactDifference);
+    compareGroups(m_drawn.scene, fromXml->scene, {QStringLiteral("XML"), &failures},
+                  exactDifference);
+    compareGroups(m_drawn.scene, m_live.scene, {QStringLiteral("live mirror"), &failures},
+                  exactDifference);
+    compareGroups(m_drawn.scene, m_whole.scene, {QStringLiteral("whole-stroke mirror"), &failures},
+                  replayDifference);
     return failures;
 }
