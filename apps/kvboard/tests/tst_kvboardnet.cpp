@@ -83,6 +83,11 @@ void tst_KvBoardNet::decode_data()
         KvBoardEnvelope::Malformed);
     bad("snapshot without last", R"({"kind":"snapshot","payload":{"xml":""}})",
         KvBoardEnvelope::Malformed);
+    bad("a key twice", R"({"kind":"presence","payload":{"a":[]},"payload":{"count":1}})",
+        KvBoardEnvelope::Malformed);
+    bad("a key twice, once escaped",
+        R"({"kind":"live","payload":{"type":2,"data":{"x":{},"\u0078":1}}})",
+        KvBoardEnvelope::Malformed);
     bad("unknown kind", R"({"kind":"shout","payload":{}})", KvBoardEnvelope::UnknownKind);
     bad("over 1 MiB",
         R"({"kind":"document","payload":{"xml":")" + QByteArray(1 << 20, 'x') + R"("}})",
