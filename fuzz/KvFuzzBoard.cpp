@@ -99,10 +99,11 @@ KvFuzzBoard::~KvFuzzBoard()
 
 QGraphicsView *KvFuzzBoard::view()
 {
+    // Never shown: the replay reads only its size and transform, and a shown view's window
+    // would queue window-system events that no event loop takes.
     static QGraphicsView *view = [] {
         auto *made = new QGraphicsView;
         made->resize(800, 600);
-        made->show();
         return made;
     }();
     return view;
