@@ -93,8 +93,9 @@ KvFuzzBoard::~KvFuzzBoard()
             delete item;
     }
     // The scene's queued bookkeeping (polish, index, updates), which a fresh scene would have
-    // dropped with itself; an event loop would have run it.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    // dropped with itself; an event loop would have run it. Only a call for every receiver and
+    // type also empties Qt's list of posted events.
+    QCoreApplication::sendPostedEvents();
 }
 
 QGraphicsView *KvFuzzBoard::view()
