@@ -93,16 +93,18 @@ KvFuzzBoard::~KvFuzzBoard()
             delete item;
     }
     // The scene's queued bookkeeping (polish, index, updates), which a fresh scene would have
-    // dropped with itself; an event loop would have run it.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    // dropped with itself; an event loop would have run it. Only a call for every receiver and
+    // type also empties Qt's list of posted events.
+    QCoreApplication::sendPostedEvents();
 }
 
 QGraphicsView *KvFuzzBoard::view()
 {
+    // Never shown: the replay reads only its size and transform, and a shown view's window
+    // would queue window-system events that no event loop takes.
     static QGraphicsView *view = [] {
         auto *made = new QGraphicsView;
         made->resize(800, 600);
-        made->show();
         return made;
     }();
     return view;
