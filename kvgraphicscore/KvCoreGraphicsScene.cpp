@@ -4,13 +4,20 @@
 #include "KvGraphicsItem.h"
 
 #include <QGraphicsItem>
+#include <QTimer>
+
+#include <cstdlib>
 
 KvCoreGraphicsScene::KvCoreGraphicsScene(QObject *parent)
     : QGraphicsScene(parent)
     , m_indexFit(new KvBoardIndexFit)
+    , m_settleTimer(new QTimer(this))
 {
     // Set from the start: left to Qt, the depth would be fixed by the first index update.
     setBspTreeDepth(KvBoardIndexFit::kMinDepth);
+    m_settleTimer->setSingleShot(true);
+    m_settleTimer->setInterval(KvBoardIndexFit::kSettleMs);
+    connect(m_settleTimer, &QTimer::timeout, this, [this] { fitIndex(true); });
     connect(this, &QGraphicsScene::sceneRectChanged, this, [this](const QRectF &rect) {
         m_indexRect = rect;
         fitIndex();
@@ -39,12 +46,20 @@ void KvCoreGraphicsScene::removeBoardItem(QGraphicsItem *item, bool)
     fitIndex();
 }
 
-void KvCoreGraphicsScene::fitIndex()
+void KvCoreGraphicsScene::fitIndex(bool settled)
 {
     if (itemIndexMethod() != BspTreeIndex)
         return;
-    // A new depth only marks the index for a rebuild, which Qt does on its next update.
     const int depth = m_indexFit->depthFor(bspTreeDepth(), m_indexRect);
-    if (depth != bspTreeDepth())
-        setBspTreeDepth(depth);
+    if (depth == bspTreeDepth()) {
+        m_settleTimer->stop();
+        return;
+    }
+    if (!settled && depth < bspTreeDepth() + 2) {
+        m_settleTimer->start();
+        return;
+    }
+    setBspTreeDepth(depth);
+    // Rebuilt now rather than at the next query: until then every removal scans all items.
+    items(m_indexRect.center());
 }

@@ -7,6 +7,7 @@
 #include <memory>
 
 class KvBoardIndexFit;
+class QTimer;
 
 // The board as the plug-ins see it: items go on and off the board only through these two
 // operations, so that the host can track, save and undo them.
@@ -26,10 +27,12 @@ public:
     virtual void removeBoardItem(QGraphicsItem *item, bool temporary);
 
 private:
-    // Keeps the item index's depth fit for the items on the board (KvBoardIndexFit).
-    void fitIndex();
+    // Keeps the item index's depth fit for the items on the board (KvBoardIndexFit); `settled`
+    // once the board has not changed for a while.
+    void fitIndex(bool settled = false);
 
     std::unique_ptr<KvBoardIndexFit> m_indexFit;
+    QTimer *m_settleTimer;
     // The rect the index covers, as last announced (asking a scene without a fixed rect for it
     // walks every item).
     QRectF m_indexRect;
