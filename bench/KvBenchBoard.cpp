@@ -1,12 +1,15 @@
 #include "KvBenchBoard.h"
 
+#include "KvBoardIndexFit.h"
 #include "KvGraphicsStrokesGroup.h"
 #include "KvPenObject.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QJsonObject>
 #include <QRandomGenerator>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -101,7 +104,10 @@ KvBenchBoard::KvBenchBoard(int strokes, int pieces)
         m_strokes += batch.size();
         processEvents();
     }
-    processEvents();
+    // The pause after the lesson, in which the board's index settles.
+    QEventLoop pause;
+    QTimer::singleShot(KvBoardIndexFit::kSettleMs + 100, &pause, &QEventLoop::quit);
+    pause.exec();
 }
 
 KvBenchBoard::~KvBenchBoard()
