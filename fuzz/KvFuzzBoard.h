@@ -10,28 +10,35 @@
 class KvGraphicsStrokesGroup;
 class QGraphicsView;
 
-// One fresh board per fuzz input: a scene shown in the harness's one view, and a pen core
-// drawing on it. The view outlives every board so that its widgets are made only once.
+// A board for one input: a new pen core on a scene that lives for the whole run, empty when the
+// board is made and emptied again when it goes, so that an input frees what it allocated (an
+// input that keeps memory costs the fuzzer a leak check). Only a harness whose path needs a view
+// shows the scene in one.
 class KvFuzzBoard
 {
 public:
-    KvFuzzBoard();
+    // The fuzzed board, or the one its saved ink loads into.
+    enum Role { Fuzzed, Loaded };
+
+    explicit KvFuzzBoard(Role role = Fuzzed);
     ~KvFuzzBoard();
+
+    // The one view, for the harness that shows its board.
+    static QGraphicsView *view();
 
     KvGraphicsScene &scene() { return m_scene; }
     KvPenCore &core() { return m_core; }
-    static QGraphicsView *view();
 
     QList<KvGraphicsStrokesGroup *> groups() const;
     QList<int> pieceCounts() const;
-    // Paints the whole board into a small image, as a view would.
+    // Paints the board's ink, if any, into a small image, as a view would.
     void render();
     // Saves the board in both forms and loads each into a board of its own, which must then hold
     // the same pieces; copies every group.
     void roundTrip();
 
 private:
-    KvGraphicsScene m_scene;
+    KvGraphicsScene &m_scene;
     KvPenCore m_core;
 };
 

@@ -28,7 +28,9 @@ void changeView(const QString &line)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     KvFuzzBoard board;
+    // The replay scales by the receiving view.
     QGraphicsView *view = KvFuzzBoard::view();
+    view->setScene(&board.scene());
     view->resetTransform();
     view->resize(800, 600);
     const QByteArray input(reinterpret_cast<const char *>(data), int(size));

@@ -26,8 +26,9 @@ std::optional<T> mapValue(const QMap<QString, QVariant> &map, const QString &key
     return value.value<T>();
 }
 
-// Common data from a file is untrusted: a board item lies within this many units of the origin.
-constexpr double kMaxBoardCoordinate = 1e6;
+// Common data from a file is untrusted: a board item lies within this many units of the origin,
+// the range that the pen plug-in keeps its ink to.
+constexpr double kMaxBoardCoordinate = 16777216.0;
 
 bool isSaneNumber(double v)
 {

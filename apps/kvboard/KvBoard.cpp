@@ -267,7 +267,8 @@ void KvBoard::receiveRestore(const QByteArray &xml)
     QSet<QString> present(here.begin(), here.end());
     QSet<QString> fresh;
     receive(tr("A remote undo"), [&] {
-        for (const QString &uuid : KvBoardFragment::uuids(xml)) {
+        const QStringList listed = KvBoardFragment::uuids(xml);
+        for (const QString &uuid : listed) {
             if (present.contains(uuid) || uuid.isEmpty())
                 continue;
             present.insert(uuid);
@@ -278,7 +279,9 @@ void KvBoard::receiveRestore(const QByteArray &xml)
         }
         if (fresh.isEmpty())
             return;
-        KvBoardDocument document = KvBoardDocument::fromXml(KvBoardFragment::subset(xml, fresh));
+        // A document of fresh strokes only (a newcomer's snapshot) is imported as it came.
+        KvBoardDocument document = KvBoardDocument::fromXml(
+            fresh.size() == listed.size() ? xml : KvBoardFragment::subset(xml, fresh));
         if (document.isValid())
             document.importStrokes(m_core, 0, document.strokeCount());
     });

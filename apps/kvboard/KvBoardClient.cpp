@@ -244,8 +244,11 @@ void KvBoardClient::merge(const QStringList &erasedOnRelay)
 {
     const QSet<QString> here = uuidSet(KvBoardScene::uuidsOf(m_board->scene()->strokes()));
     QSet<QString> onRelay;
-    for (const QByteArray &part : qAsConst(m_snapshot))
-        onRelay.unite(uuidSet(KvBoardFragment::uuids(part)));
+    QList<QSet<QString>> partUuids;
+    for (const QByteArray &part : qAsConst(m_snapshot)) {
+        partUuids.append(uuidSet(KvBoardFragment::uuids(part)));
+        onRelay.unite(partUuids.constLast());
+    }
 
     QSet<QString> toAdd;
     QStringList erasedHere;
@@ -255,9 +258,11 @@ void KvBoardClient::merge(const QStringList &erasedOnRelay)
         else
             toAdd.insert(uuid);
     }
-    if (!toAdd.isEmpty()) {
-        for (const QByteArray &part : qAsConst(m_snapshot))
-            m_board->receiveRestore(KvBoardFragment::subset(part, toAdd));
+    for (int i = 0; i < m_snapshot.size() && !toAdd.isEmpty(); ++i) {
+        const QByteArray &part = m_snapshot.at(i);
+        // A newcomer adds whole parts: they go on as they came, without being cut down first.
+        m_board->receiveRestore(
+            toAdd.contains(partUuids.at(i)) ? part : KvBoardFragment::subset(part, toAdd));
     }
     m_snapshot.clear();
     const QSet<QString> onlyHere = here - onRelay;

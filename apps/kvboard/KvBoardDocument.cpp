@@ -8,6 +8,7 @@
 
 #include <QDataStream>
 #include <QFile>
+#include <QTextStream>
 
 namespace {
 
@@ -47,6 +48,31 @@ QByteArray KvBoardDocument::writeXml(KvPenCore *core)
     root.appendChild(board);
     core->exportSceneXml(&document, &board, kSaveName);
     return document.toByteArray(1);
+}
+
+QByteArray KvBoardDocument::writeStrokeXml(KvGraphicsStrokesGroup *group)
+{
+    QDomDocument document;
+    QDomElement element = document.createElement(group->exportName());
+    document.appendChild(element);
+    group->exportItemXml(&document, &element, kSaveName);
+    QString text;
+    QTextStream stream(&text);
+    element.save(stream, 1);
+    return text.toUtf8();
+}
+
+QByteArray KvBoardDocument::writeStrokesXml(const QList<QByteArray> &strokes)
+{
+    QByteArray xml = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                    "<%1 version=\"%2\">\n <%3>\n")
+                         .arg(kRootTag)
+                         .arg(kXmlVersion)
+                         .arg(kBoardTag)
+                         .toUtf8();
+    for (const QByteArray &stroke : strokes)
+        xml += stroke;
+    return xml + QStringLiteral(" </%1>\n</%2>\n").arg(kBoardTag, kRootTag).toUtf8();
 }
 
 QByteArray KvBoardDocument::writeRecords(KvPenCore *core)

@@ -6,6 +6,7 @@
 #include <QDomDocument>
 #include <QList>
 
+class KvGraphicsStrokesGroup;
 class KvPenCore;
 
 // The demo host's two file formats. XML: a <kvboard version="1"> document whose <board>
@@ -19,6 +20,10 @@ public:
     enum Format { Xml, Records };
 
     static QByteArray writeXml(KvPenCore *core);
+    // One stroke as writeXml writes it, and a board document of strokes so written: a document
+    // put together from strokes written before, each once.
+    static QByteArray writeStrokeXml(KvGraphicsStrokesGroup *group);
+    static QByteArray writeStrokesXml(const QList<QByteArray> &strokes);
     static QByteArray writeRecords(KvPenCore *core);
 
     // By suffix: ".xml" is the XML document, anything else save records.

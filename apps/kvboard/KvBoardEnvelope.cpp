@@ -2,6 +2,8 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSet>
+#include <QVector>
 
 #include <algorithm>
 
@@ -32,6 +34,54 @@ bool isStringList(const QJsonValue &value)
 bool isWhole(const QJsonValue &value)
 {
     return value.isDouble() && value.toDouble() == double(value.toInt());
+}
+
+// The text of a JSON string token, escapes resolved; `token` includes the quotes.
+QString keyText(const QByteArray &token)
+{
+    if (!token.contains('\\'))
+        return QString::fromUtf8(token.mid(1, token.size() - 2));
+    return QJsonDocument::fromJson('[' + token + ']').array().at(0).toString();
+}
+
+// Whether an object of the JSON text names one key twice. Qt's parser keeps the last value of
+// a repeated key and never frees an object or array an earlier one held, so a peer could make
+// every frame leak; such frames are refused before they are parsed. Malformed text is left to
+// the parser.
+bool repeatsAKey(const QByteArray &json)
+{
+    struct Level
+    {
+        bool isObject;
+        bool expectsKey;
+        QSet<QString> keys;
+    };
+    QVector<Level> levels;
+    for (int i = 0; i < json.size(); ++i) {
+        const char c = json.at(i);
+        if (c == '"') {
+            const int start = i;
+            for (++i; i < json.size() && json.at(i) != '"'; ++i) {
+                if (json.at(i) == '\\')
+                    ++i;
+            }
+            if (levels.isEmpty() || !levels.last().expectsKey)
+                continue;
+            Level &level = levels.last();
+            const QString key = keyText(json.mid(start, i - start + 1));
+            if (level.keys.contains(key))
+                return true;
+            level.keys.insert(key);
+            level.expectsKey = false;
+        } else if (c == '{' || c == '[') {
+            levels.append({c == '{', c == '{', {}});
+        } else if ((c == '}' || c == ']') && !levels.isEmpty()) {
+            levels.removeLast();
+        } else if (c == ',' && !levels.isEmpty() && levels.last().isObject) {
+            levels.last().expectsKey = true;
+        }
+    }
+    return false;
 }
 
 bool payloadFits(KvBoardEnvelope::Kind kind, const QJsonObject &payload)
@@ -77,6 +127,8 @@ KvBoardEnvelope::Fault KvBoardEnvelope::decode(const QByteArray &bytes, KvBoardE
 {
     if (bytes.size() > kMaxFrameBytes)
         return Oversized;
+    if (repeatsAKey(bytes))
+        return Malformed;
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())

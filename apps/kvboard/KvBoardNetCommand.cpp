@@ -55,17 +55,22 @@ KvBoardNetCommand::KvBoardNetCommand()
     , m_linger(QStringLiteral("linger"),
                QStringLiteral("Script with --join: milliseconds to keep receiving at the end."),
                QStringLiteral("ms"), QStringLiteral("1000"))
+    , m_untilStrokes(QStringLiteral("until-strokes"),
+                     QStringLiteral("Script with --join: linger until the board holds this many "
+                                    "strokes and the relay is quiet, for --linger ms at most."),
+                     QStringLiteral("count"))
 { }
 
 void KvBoardNetCommand::addOptions(QCommandLineParser &parser) const
 {
-    parser.addOptions({m_serve, m_token, m_board, m_cert, m_key, m_join, m_name, m_linger});
+    parser.addOptions(
+        {m_serve, m_token, m_board, m_cert, m_key, m_join, m_name, m_linger, m_untilStrokes});
 }
 
 void KvBoardNetCommand::read(const QCommandLineParser &parser)
 {
-    for (const QCommandLineOption *option :
-         {&m_serve, &m_token, &m_board, &m_cert, &m_key, &m_join, &m_name, &m_linger}) {
+    for (const QCommandLineOption *option : {&m_serve, &m_token, &m_board, &m_cert, &m_key, &m_join,
+                                             &m_name, &m_linger, &m_untilStrokes}) {
         if (parser.isSet(*option))
             m_values.insert(option->names().constFirst(), parser.value(*option));
     }
@@ -135,6 +140,12 @@ int KvBoardNetCommand::playJoined(KvBoardScript *script, const QString &outDir) 
         std::fprintf(stderr, "kvboard: --linger takes milliseconds\n");
         return 2;
     }
+    bool untilOk = true;
+    const int untilStrokes = isSet(m_untilStrokes) ? value(m_untilStrokes).toInt(&untilOk) : -1;
+    if (!untilOk || (isSet(m_untilStrokes) && untilStrokes < 0)) {
+        std::fprintf(stderr, "kvboard: --until-strokes takes a number of strokes\n");
+        return 2;
+    }
     KvBoardClient *client = nullptr;
     bool connectionFailed = false;
     const auto synced = [&] {
@@ -157,10 +168,18 @@ int KvBoardNetCommand::playJoined(KvBoardScript *script, const QString &outDir) 
                                                 : client->reason();
         return !connectionFailed;
     };
-    const auto after = [&](KvBoard *, QString *error) {
-        runEventsUntil(QDeadlineTimer(linger), [] { return false; });
-        runEventsUntil(QDeadlineTimer(kResyncWaitMs),
-                       [&] { return refused() || (synced() && client->quietFor() >= kQuietMs); });
+    const auto quiet = [&] {
+        return refused() || (synced() && client->quietFor() >= kQuietMs);
+    };
+    const auto after = [&](KvBoard *board, QString *error) {
+        if (untilStrokes < 0) {
+            runEventsUntil(QDeadlineTimer(linger), [] { return false; });
+            runEventsUntil(QDeadlineTimer(kResyncWaitMs), quiet);
+        } else {
+            runEventsUntil(QDeadlineTimer(linger), [&] {
+                return quiet() && board->scene()->strokes().size() == untilStrokes;
+            });
+        }
         runEventsUntil(QDeadlineTimer(kConnectWaitMs), [&] { return !client->isSending(); });
         connectionFailed = !synced();
         if (connectionFailed)

@@ -42,5 +42,6 @@ private:
     QCommandLineOption m_join;
     QCommandLineOption m_name;
     QCommandLineOption m_linger;
+    QCommandLineOption m_untilStrokes;
     QHash<QString, QString> m_values;
 };

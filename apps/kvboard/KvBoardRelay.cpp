@@ -57,6 +57,7 @@ QByteArray readFile(const QString &path, QString *error)
 KvBoardRelay::KvBoardRelay(QObject *parent)
     : QObject(parent)
 {
+    m_clock.start();
     m_saveTimer.setInterval(kSaveIntervalMs);
     connect(&m_saveTimer, &QTimer::timeout, this, [this] {
         QString error;
@@ -145,7 +146,7 @@ bool KvBoardRelay::saveRooms(QString *error)
         return true;
     bool saved = true;
     for (KvBoardRoom *room : qAsConst(m_rooms))
-        saved = room->board()->saveFile(roomFile(room->name()), error) && saved;
+        saved = room->saveFile(roomFile(room->name()), error) && saved;
     return saved;
 }
 
@@ -188,7 +189,7 @@ void KvBoardRelay::receive(QWebSocket *socket, const QString &message)
     auto peer = m_peers.find(socket);
     if (peer == m_peers.end())
         return;
-    if (!peer->rate.take())
+    if (!peer->rate.take(arrivalMs()))
         return refuse(socket, *peer, &Refusals::overRate);
     if (message.size() > KvBoardEnvelope::kMaxFrameBytes)
         return refuse(socket, *peer, &Refusals::oversized);
@@ -216,6 +217,18 @@ void KvBoardRelay::refuse(QWebSocket *socket, Peer &peer, int Refusals::*counter
     if (peer.refused == kMaxRefusedPerPeer)
         socket->close(QWebSocketProtocol::CloseCodePolicyViolated,
                       QStringLiteral("too many refused frames"));
+}
+
+// Frames handed over together arrived together, however long handling the first of them takes:
+// they count as arriving when the batch began, so a flood the relay is slow to work through is
+// still refused as the flood it was, rather than queued.
+qint64 KvBoardRelay::arrivalMs()
+{
+    if (m_arrivalMs < 0) {
+        m_arrivalMs = m_clock.elapsed();
+        QTimer::singleShot(0, this, [this] { m_arrivalMs = -1; });
+    }
+    return m_arrivalMs;
 }
 
 void KvBoardRelay::drop(QWebSocket *socket)

@@ -2,6 +2,7 @@
 
 #include "KvBoardRateLimit.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QMap>
 #include <QObject>
@@ -55,6 +56,7 @@ private:
     void accept(QWebSocket *socket);
     void receive(QWebSocket *socket, const QString &message);
     void refuse(QWebSocket *socket, Peer &peer, int Refusals::*counter);
+    qint64 arrivalMs();
     void drop(QWebSocket *socket);
     KvBoardRoom *room(const QString &name);
     QString roomFile(const QString &room) const;
@@ -67,5 +69,7 @@ private:
     QMap<QString, KvBoardRoom *> m_rooms;
     QHash<QWebSocket *, Peer> m_peers;
     QTimer m_saveTimer;
+    QElapsedTimer m_clock;
+    qint64 m_arrivalMs = -1;
     Refusals m_refusals;
 };

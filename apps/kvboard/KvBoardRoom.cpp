@@ -1,8 +1,10 @@
 #include "KvBoardRoom.h"
 
 #include "KvBoard.h"
+#include "KvBoardDocument.h"
 #include "KvBoardFragment.h"
 #include "KvBoardLink.h"
+#include "KvGraphicsStrokesGroup.h"
 
 #include <QJsonArray>
 #include <QWebSocket>
@@ -47,6 +49,13 @@ KvBoard *KvBoardRoom::board() const
 int KvBoardRoom::headCount() const
 {
     return m_members.size();
+}
+
+bool KvBoardRoom::saveFile(const QString &path, QString *error)
+{
+    if (KvBoardDocument::formatOf(path) != KvBoardDocument::Xml)
+        return m_board->saveFile(path, error);
+    return KvBoard::writeFile(path, KvBoardDocument::writeStrokesXml(writtenStrokes()), error);
 }
 
 void KvBoardRoom::join(QWebSocket *socket, const QString &name)
@@ -105,7 +114,7 @@ QString KvBoardRoom::identityFor(const QString &name) const
 
 void KvBoardRoom::sendSnapshot(QWebSocket *socket)
 {
-    const QList<QByteArray> parts = KvBoardFragment::split(m_board->toXml(), kSnapshotXmlPerFrame);
+    const QList<QByteArray> parts = KvBoardFragment::pack(writtenStrokes(), kSnapshotXmlPerFrame);
     for (int i = 0; i < parts.size(); ++i) {
         const bool last = i == parts.size() - 1;
         QJsonObject payload {{QStringLiteral("xml"), QString::fromUtf8(parts.at(i))},
@@ -117,6 +126,23 @@ void KvBoardRoom::sendSnapshot(QWebSocket *socket)
         const KvBoardEnvelope part {KvBoardEnvelope::Snapshot, QString(), payload};
         socket->sendTextMessage(QString::fromUtf8(part.encode()));
     }
+}
+
+// The board's strokes in board order, each written once, when first needed.
+// Strokes gone from the board are forgotten.
+QList<QByteArray> KvBoardRoom::writtenStrokes()
+{
+    QHash<const KvGraphicsStrokesGroup *, WrittenStroke> onBoard;
+    QList<QByteArray> strokes;
+    for (KvGraphicsStrokesGroup *group : m_board->scene()->strokes()) {
+        WrittenStroke written = m_written.value(group);
+        if (written.group != group)
+            written = {group, KvBoardDocument::writeStrokeXml(group)};
+        strokes.append(written.xml);
+        onBoard.insert(group, written);
+    }
+    m_written = onBoard;
+    return strokes;
 }
 
 void KvBoardRoom::noteOpenStroke(const KvBoardEnvelope &envelope, const QByteArray &frame)

@@ -5,8 +5,10 @@
 #include <QHash>
 #include <QMap>
 #include <QObject>
+#include <QPointer>
 
 class KvBoard;
+class KvGraphicsStrokesGroup;
 class QWebSocket;
 
 // One room of the relay: the participants joined by one URL path and the room's own board, a
@@ -22,6 +24,8 @@ public:
     QString name() const;
     KvBoard *board() const;
     int headCount() const;
+    // Writes the room's board to `path`, in the format its suffix names.
+    bool saveFile(const QString &path, QString *error);
 
     // The identity is the participant's name, numbered when someone in the room has it.
     void join(QWebSocket *socket, const QString &name);
@@ -33,6 +37,7 @@ public:
 private:
     QString identityFor(const QString &name) const;
     void sendSnapshot(QWebSocket *socket);
+    QList<QByteArray> writtenStrokes();
     void noteOpenStroke(const KvBoardEnvelope &envelope, const QByteArray &frame);
     void broadcast(const QByteArray &frame, QWebSocket *except);
 
@@ -41,4 +46,12 @@ private:
     QMap<QWebSocket *, QString> m_members;
     // The frames of each stroke in progress since its press, by sender and stroke uuid.
     QHash<QString, QList<QByteArray>> m_openStrokes;
+    // The strokes on the board as the board document writes them, each written once: snapshots
+    // and saves put these together rather than writing the whole board every time.
+    struct WrittenStroke
+    {
+        QPointer<KvGraphicsStrokesGroup> group;
+        QByteArray xml;
+    };
+    QHash<const KvGraphicsStrokesGroup *, WrittenStroke> m_written;
 };

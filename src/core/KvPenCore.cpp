@@ -204,16 +204,40 @@ void KvPenCore::remoteData(const QString &key, int type, const QJsonObject &data
 
 KvPenObject *KvPenCore::remoteEngine(const QString &key)
 {
-    if (KvPenObject *engine = remoteEngines.value(key))
-        return engine;
-    if (remoteEngines.size() >= kMaxRemoteSenders || key.size() > kMaxSenderKeyLength) {
-        qCDebug(lcKvPenRemote) << "KvPenCore::remoteData"
-                               << "refused: no engine for another sender";
-        return nullptr;
+    KvPenObject *engine = remoteEngines.value(key);
+    if (!engine) {
+        if (key.size() > kMaxSenderKeyLength
+            || (remoteEngines.size() >= kMaxRemoteSenders && !reclaimIdleEngine())) {
+            qCDebug(lcKvPenRemote) << "KvPenCore::remoteData"
+                                   << "refused: no engine for another sender";
+            return nullptr;
+        }
+        engine = createEngine();
+        remoteEngines.insert(key, engine);
     }
-    KvPenObject *engine = createEngine();
-    remoteEngines.insert(key, engine);
+    remoteLastUses.insert(key, ++remoteUses);
     return engine;
+}
+
+bool KvPenCore::reclaimIdleEngine()
+{
+    // The sender heard from longest ago among those drawing nothing makes room. It loses nothing:
+    // each message brings all that an engine needs, and a fresh one serves its return. Message
+    // order alone decides, so mirrors of the same messages reclaim alike.
+    QString idlest;
+    quint64 idlestUse = std::numeric_limits<quint64>::max();
+    for (auto sender = remoteEngines.cbegin(); sender != remoteEngines.cend(); ++sender) {
+        const quint64 use = remoteLastUses.value(sender.key());
+        if (use < idlestUse && sender.value()->isIdle()) {
+            idlest = sender.key();
+            idlestUse = use;
+        }
+    }
+    if (idlestUse == std::numeric_limits<quint64>::max())
+        return false;
+    delete remoteEngines.take(idlest);
+    remoteLastUses.remove(idlest);
+    return true;
 }
 
 KvPenObject *KvPenCore::createEngine()
@@ -221,6 +245,11 @@ KvPenObject *KvPenCore::createEngine()
     auto *engine = new KvPenObject(this);
     connect(engine, &KvPenObject::sig_eraseItem, this,
             [this](const QString &uuid) { emit sig_eraseItem(uuid); });
+    connect(engine, &KvPenObject::sig_groupClosed, this, [this](const QJsonObject &snapshot) {
+        QJsonObject data = snapshot;
+        data.insert(Key::MessageId, newMessageId());
+        emit sig_penChanged(data);
+    });
     return engine;
 }
 

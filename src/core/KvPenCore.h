@@ -6,6 +6,7 @@
 #include "kvpen_export.h"
 
 #include <QColor>
+#include <QHash>
 #include <QJsonObject>
 #include <QMap>
 #include <QObject>
@@ -100,10 +101,14 @@ private:
     bool releaseTouch(int id, const QUuid &uuid);
     KvPenObject *createEngine();
     KvPenObject *remoteEngine(const QString &key);
+    bool reclaimIdleEngine();
 
     // The fields keep the names of the core's documented interface, without the m_ prefix.
     KvPenObject *penObject = nullptr;
     QMap<QString, KvPenObject *> remoteEngines;
+    // When each sender was last heard from, counted in messages.
+    QHash<QString, quint64> remoteLastUses;
+    quint64 remoteUses = 0;
     bool isCanRemote = true;
     ctkPluginContext *context = nullptr;
     QUuid mouseUuid;

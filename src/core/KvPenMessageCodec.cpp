@@ -124,16 +124,25 @@ ReplayScale replayScale(double boardWidth, double viewZoom, int viewWidth)
     return result;
 }
 
-QList<QPointF> replayPoints(const StrokeMessage &message, double scale, QString *refusal)
+QList<QPointF> replayPoints(const StrokeMessage &message, double scale, QString *refusal,
+                            int *dropped)
 {
-    if (message.pos.count(QLatin1Char(';')) >= kMaxReplayPoints) {
-        *refusal = QStringLiteral("refused: more than %1 points").arg(kMaxReplayPoints);
-        return {};
-    }
     QList<QPointF> points;
-    const QStringList parts = message.pos.split(QLatin1Char(';'));
-    for (const QString &part : parts) {
-        const QStringList fields = part.split(QLatin1Char(','));
+    *dropped = 0;
+    const QString &text = message.pos;
+    int parts = 0;
+    for (int start = 0; start <= text.size(); ++parts) {
+        int end = text.indexOf(QLatin1Char(';'), start);
+        if (end < 0)
+            end = text.size();
+        // A group holds no more pieces than this, and each point may make one.
+        if (parts == kMaxReplayPoints) {
+            *dropped = text.midRef(start).count(QLatin1Char(';')) + 1;
+            break;
+        }
+        const QStringRef part = text.midRef(start, end - start);
+        start = end + 1;
+        const QVector<QStringRef> fields = part.split(QLatin1Char(','));
         if (fields.size() < 2)
             continue;
         const float x = fields.at(0).toFloat() + message.dx;

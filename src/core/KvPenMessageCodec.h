@@ -70,9 +70,11 @@ struct ReplayScale
 bool isUsableBoardWidth(double boardWidth);
 ReplayScale replayScale(double boardWidth, double viewZoom, int viewWidth);
 
-// The message's points, offset, truncated and scaled. Empty, with the reason in `refusal`, when
-// there are too many or one lies outside the board's range.
-QList<QPointF> replayPoints(const StrokeMessage &message, double scale, QString *refusal);
+// The message's points, offset, truncated and scaled: the first kMaxReplayPoints, with the count
+// of those beyond in `dropped`. Empty, with the reason in `refusal`, when one lies outside the
+// board's range.
+QList<QPointF> replayPoints(const StrokeMessage &message, double scale, QString *refusal,
+                            int *dropped);
 // The stroke width on this board: scaled when the scaled width is above 2.
 int replayWidth(int width, double scale);
 

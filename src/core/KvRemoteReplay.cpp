@@ -123,11 +123,17 @@ void replayStroke(KvPenObject *engine, const QJsonObject &data)
     if (!replayScale(engine->scene(), message.boardWidth, &scale))
         return;
     QString refusal;
-    const QList<QPointF> points = KvPenMessageCodec::replayPoints(message, scale, &refusal);
+    int dropped = 0;
+    const QList<QPointF> points
+        = KvPenMessageCodec::replayPoints(message, scale, &refusal, &dropped);
     if (!refusal.isEmpty()) {
         qCDebug(lcKvPenRemote).noquote() << "KvPenCore::paintPen" << refusal;
         return;
     }
+    if (dropped > 0)
+        qCDebug(lcKvPenRemote) << "KvPenCore::paintPen"
+                               << "replayed what a group holds; dropped" << dropped
+                               << "later points";
     logClampedWidth(message.sentWidth, message.width, "KvPenCore::paintPen");
 
     const KvToolSettings saved = engine->toolSettings();

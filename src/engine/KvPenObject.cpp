@@ -17,7 +17,12 @@ KvPenObject::KvPenObject(QObject *parent)
     : QObject(parent)
 { }
 
-KvPenObject::~KvPenObject() = default;
+KvPenObject::~KvPenObject()
+{
+    // Open ink stays where it is, owned by its pieces.
+    for (const OpenStroke &open : qAsConst(m_openStrokes))
+        open.stroke->letGo();
+}
 
 using namespace KvPen;
 
@@ -34,6 +39,26 @@ bool isFinite(const QPointF &point)
 
 } // namespace
 
+void KvPenObject::setScene(KvCoreGraphicsScene *scene)
+{
+    if (scene == m_scene)
+        return;
+    // Ink in progress belongs to the board it was drawn on.
+    finishOpenStrokes();
+    m_eraser.release();
+    m_scene = scene;
+}
+
+bool KvPenObject::isIdle() const
+{
+    return m_openStrokes.isEmpty() && !m_eraser.isEngaged() && !m_isAreaErasing;
+}
+
+bool KvPenObject::isInkPoint(const QPointF &pos) const
+{
+    return isWithinInkRange(pos, m_settings.inkWidth());
+}
+
 bool KvPenObject::inputDevicePress(const QPointF &pos, const QUuid &uuid, int id)
 {
     if (m_isAreaErasing)
@@ -41,6 +66,11 @@ bool KvPenObject::inputDevicePress(const QPointF &pos, const QUuid &uuid, int id
     if (!m_scene || !isFinite(pos)) {
         qCDebug(lcKvPenEngine) << "KvPenObject::inputDevicePress"
                                << "refused: no scene or a non-finite point";
+        return false;
+    }
+    if (isInkStylus(m_settings.stylus) && !isInkPoint(pos)) {
+        qCDebug(lcKvPenEngine) << "KvPenObject::inputDevicePress"
+                               << "refused: ink beyond the board's range at" << pos;
         return false;
     }
     m_eraser.beginGesture();
@@ -81,6 +111,11 @@ bool KvPenObject::inputDeviceMove(const QPointF &pos, const QUuid &, int id)
         break;
     case PenStylus:
     case MarkerStylus:
+        if (!isInkPoint(pos)) {
+            qCDebug(lcKvPenEngine) << "KvPenObject::inputDeviceMove"
+                                   << "refused: ink beyond the board's range at" << pos;
+            return false;
+        }
         if (!extendStroke(pos, id))
             return false;
         break;
@@ -106,8 +141,8 @@ bool KvPenObject::inputDeviceRelease(const QUuid &uuid, QJsonObject &snapshot, i
     default:
         return true;
     }
-    if (!m_strokes.contains(id)) {
-        QList<int> keys = m_strokes.keys();
+    if (!m_openStrokes.contains(id)) {
+        QList<int> keys = m_openStrokes.keys();
         std::sort(keys.begin(), keys.end());
         qCDebug(lcKvPenEngine) << "KvPenObject::inputDeviceRelease"
                                << "warning: no stroke, no temp polygon item."
@@ -115,12 +150,14 @@ bool KvPenObject::inputDeviceRelease(const QUuid &uuid, QJsonObject &snapshot, i
         return true;
     }
     if (!m_scene) {
+        // The board went with everything on it; what the stroke still holds goes too.
+        m_openStrokes.take(id).stroke->letGo();
         qCDebug(lcKvPenEngine) << "KvPenObject::inputDeviceRelease"
                                << "refused: no scene";
         return false;
     }
     finishStroke(uuid, snapshot, id);
-    if (m_strokes.isEmpty())
+    if (m_openStrokes.isEmpty())
         m_lastInputKind = NoInput;
     return true;
 }
@@ -131,71 +168,140 @@ void KvPenObject::updateInputKind(int id)
     if (m_lastInputKind == MouseInput) {
         // The completed mouse stroke keeps the uuid of its own press, not that of this one.
         QJsonObject dropped;
-        inputDeviceRelease(m_strokeUuids.value(kSinglePointerId), dropped, kSinglePointerId);
+        inputDeviceRelease(m_openStrokes.value(kSinglePointerId).pressUuid, dropped,
+                           kSinglePointerId);
     }
     m_lastInputKind = kind;
 }
 
 void KvPenObject::beginStroke(const QPointF &pos, const QUuid &uuid, int id)
 {
-    if (m_strokes.contains(id)) {
+    if (m_openStrokes.contains(id)) {
         // A press on a pointer whose stroke is still open finishes that stroke first.
         QJsonObject dropped;
-        finishStroke(m_strokeUuids.value(id), dropped, id);
+        finishStroke(m_openStrokes.value(id).pressUuid, dropped, id);
     }
     const double width = m_settings.inkWidth();
-    auto *stroke = new KvGraphicsStroke;
-    m_strokes.insert(id, stroke);
-    m_strokeUuids.insert(id, uuid);
-    addStrokePiece(id, stroke, pos, width, true);
-
-    auto *temporary = new KvGraphicsPolygonItem(QLineF(pos, pos), width, width, nullptr);
-    applyPenStyle(temporary);
-    temporary->setData(TemporaryKey, kTemporaryItem);
-    m_tempItems.insert(id, temporary);
-    m_scene->addBoardItem(temporary);
+    OpenStroke open;
+    open.stroke = new KvGraphicsStroke;
+    open.stroke->hold();
+    open.pressUuid = uuid;
+    open.pieces = 1;
+    addStrokePiece(open.stroke, pos, width, true);
+    showTemporaryItem(open.stroke, QLineF(pos, pos), width);
+    m_openStrokes.insert(id, open);
 }
 
 bool KvPenObject::extendStroke(const QPointF &pos, int id)
 {
-    KvGraphicsStroke *stroke = m_strokes.value(id);
-    if (!stroke)
+    const auto found = m_openStrokes.find(id);
+    if (found == m_openStrokes.end())
         return false;
+    OpenStroke &open = *found;
     const double width = m_settings.inkWidth();
     double distance
-        = m_moveDistances.value(id) + QLineF(stroke->lastSmoothedSample().position, pos).length();
+        = open.moveDistance + QLineF(open.stroke->lastSmoothedSample().position, pos).length();
+    QJsonObject closed;
     if (distance > kMinSegmentDistance) {
-        addStrokePiece(id, stroke, pos, width, false);
+        addStrokePiece(open.stroke, pos, width, false);
         distance = 0.0;
+        if (++open.pieces == kMaxPiecesPerGroup)
+            closed = continueInNewGroup(&open);
     }
-    m_moveDistances.insert(id, distance);
-
-    if (KvGraphicsPolygonItem *temporary = m_tempItems.value(id)) {
-        const QLineF bridge(stroke->lastSmoothedSample().position, pos);
-        temporary->setPolygon(lineCapsulePolygon(bridge, width, width));
-    }
+    open.moveDistance = distance;
+    showTemporaryItem(open.stroke, QLineF(open.stroke->lastSmoothedSample().position, pos), width);
+    // Last: whoever hears of the group may call back into the engine.
+    if (!closed.isEmpty())
+        emit sig_groupClosed(closed);
     return true;
 }
 
 void KvPenObject::finishStroke(const QUuid &uuid, QJsonObject &snapshot, int id)
 {
-    KvGraphicsStroke *stroke = m_strokes.value(id);
-    if (KvGraphicsPolygonItem *temporary = m_tempItems.take(id)) {
-        m_scene->removeBoardItem(temporary, true);
-        // Deleted on any kind of board: nothing is left behind off the board.
-        delete temporary;
-    }
+    const OpenStroke open = m_openStrokes.take(id);
+    dropTemporaryItem(open.stroke);
+    closeGroup(open.stroke, open.groupUuid(uuid), snapshot);
+    open.stroke->letGo();
+}
 
+void KvPenObject::finishOpenStrokes()
+{
+    for (const int id : m_openStrokes.keys()) {
+        QJsonObject dropped;
+        if (m_scene)
+            finishStroke(m_openStrokes.value(id).pressUuid, dropped, id);
+        else
+            m_openStrokes.take(id).stroke->letGo();
+    }
+    m_lastInputKind = NoInput;
+}
+
+QJsonObject KvPenObject::continueInNewGroup(OpenStroke *open)
+{
+    KvGraphicsStroke *next = open->stroke->continuation();
+    next->hold();
+    next->setTemporaryItem(open->stroke->temporaryItem());
+    QJsonObject snapshot;
+    closeGroup(open->stroke, open->groupUuid(open->pressUuid), snapshot);
+    open->stroke->letGo();
+    open->stroke = next;
+    ++open->part;
+    open->pieces = 0;
+    return snapshot;
+}
+
+void KvPenObject::closeGroup(KvGraphicsStroke *stroke, const QUuid &uuid, QJsonObject &snapshot)
+{
+    const QList<KvGraphicsPolygonItem *> pieces = piecesOnBoard(stroke);
+    // Nothing left to gather when the host took every piece.
+    if (pieces.isEmpty())
+        return;
     auto *group = new KvGraphicsStrokesGroup(m_settings.inkColor(), m_settings.stylus, nullptr);
     group->setUuid(uuid);
-    group->setItems(stroke->items());
+    group->setItems(pieces);
     group->setPenWidth(m_settings.inkWidth());
     group->setSnaphotData(snapshot);
-
-    m_strokes.remove(id);
-    m_strokeUuids.remove(id);
-    m_moveDistances.remove(id);
     putGroupOnBoard(group);
+}
+
+QList<KvGraphicsPolygonItem *> KvPenObject::piecesOnBoard(const KvGraphicsStroke *stroke) const
+{
+    // A piece the host took off the board is the host's now.
+    QList<KvGraphicsPolygonItem *> pieces = stroke->items();
+    pieces.erase(std::remove_if(pieces.begin(), pieces.end(),
+                                [this](const KvGraphicsPolygonItem *piece) {
+                                    return piece->QGraphicsItem::scene() != m_scene;
+                                }),
+                 pieces.end());
+    return pieces;
+}
+
+void KvPenObject::showTemporaryItem(KvGraphicsStroke *stroke, const QLineF &bridge, double width)
+{
+    KvGraphicsPolygonItem *temporary = stroke->temporaryItem();
+    if (temporary && temporary->QGraphicsItem::scene() == m_scene) {
+        temporary->setPolygon(lineCapsulePolygon(bridge, width, width));
+        return;
+    }
+    // The host took the capsule away: it keeps that one, and the stroke gets a new one.
+    temporary = new KvGraphicsPolygonItem(bridge, width, width, nullptr);
+    applyPenStyle(temporary);
+    temporary->setData(TemporaryKey, kTemporaryItem);
+    stroke->setTemporaryItem(temporary);
+    m_scene->addBoardItem(temporary);
+}
+
+void KvPenObject::dropTemporaryItem(KvGraphicsStroke *stroke)
+{
+    KvGraphicsPolygonItem *temporary = stroke->temporaryItem();
+    if (!temporary)
+        return;
+    if (temporary->QGraphicsItem::scene() != m_scene) {
+        stroke->setTemporaryItem(nullptr);
+        return;
+    }
+    // Deleted on any kind of board: nothing is left behind off the board.
+    discardItem(temporary);
 }
 
 void KvPenObject::putGroupOnBoard(KvGraphicsStrokesGroup *group)
@@ -207,13 +313,13 @@ void KvPenObject::putGroupOnBoard(KvGraphicsStrokesGroup *group)
     }
 }
 
-void KvPenObject::addStrokePiece(int id, KvGraphicsStroke *stroke, const QPointF &pos, double width,
+void KvPenObject::addStrokePiece(KvGraphicsStroke *stroke, const QPointF &pos, double width,
                                  bool first)
 {
     // The first piece is a dot, round at both ends; later ones join it flat and end round.
     const QList<KvStrokeSample> samples = stroke->addPoint(pos, width, !first);
     KvGraphicsPolygonItem *piece = createSegmentItem(samples, first, true);
-    addSegmentItem(id, piece, stroke);
+    addSegmentItem(piece, stroke);
     piece->setCorrespondingPoint(pos);
 }
 
@@ -227,7 +333,7 @@ KvGraphicsPolygonItem *KvPenObject::createSegmentItem(const QList<KvStrokeSample
     return piece;
 }
 
-void KvPenObject::addSegmentItem(int, KvGraphicsPolygonItem *item, KvGraphicsStroke *stroke)
+void KvPenObject::addSegmentItem(KvGraphicsPolygonItem *item, KvGraphicsStroke *stroke)
 {
     // Translucent ink must not be painted twice where round-capped pieces overlap. The earlier
     // pieces' full outlines cover exactly the area of their displayed polygons together, and
@@ -266,9 +372,11 @@ KvGraphicsStrokesGroup *KvPenObject::createGroupFromPoints(QList<QPointF> points
 {
     if (points.isEmpty())
         return nullptr;
-    if (!m_scene || !std::all_of(points.cbegin(), points.cend(), isFinite)) {
+    if (!m_scene || !std::all_of(points.cbegin(), points.cend(), [this](const QPointF &point) {
+            return isInkPoint(point);
+        })) {
         qCDebug(lcKvPenEngine) << "KvPenObject::createGroupFromPoints"
-                               << "refused: no scene or a non-finite point";
+                               << "refused: no scene or a point beyond the board's range";
         return nullptr;
     }
     const double width = m_settings.inkWidth();
@@ -278,14 +386,14 @@ KvGraphicsStrokesGroup *KvPenObject::createGroupFromPoints(QList<QPointF> points
     for (int i = 0; i < points.size(); ++i) {
         const QPointF &point = points.at(i);
         if (i == 0) {
-            addStrokePiece(kSinglePointerId, stroke, point, width, true);
+            addStrokePiece(stroke, point, width, true);
         } else {
             const double sum
                 = distance + QLineF(stroke->lastSmoothedSample().position, point).length();
             // A truncated int, as replays always counted it; a far jump cannot overflow it.
             distance = int(std::min(sum, double(std::numeric_limits<int>::max())));
             if (distance > kMinSegmentDistance) {
-                addStrokePiece(kSinglePointerId, stroke, point, width, false);
+                addStrokePiece(stroke, point, width, false);
                 distance = 0;
             }
         }
@@ -344,17 +452,13 @@ void KvPenObject::hideEraseWidget()
 
 void KvPenObject::cancelStrokes()
 {
-    for (KvGraphicsStroke *stroke : qAsConst(m_strokes)) {
-        // The stroke goes with the last of its pieces.
-        const QList<KvGraphicsPolygonItem *> pieces = stroke->items();
-        for (KvGraphicsPolygonItem *piece : pieces)
+    for (const OpenStroke &open : qAsConst(m_openStrokes)) {
+        for (KvGraphicsPolygonItem *piece : piecesOnBoard(open.stroke))
             discardItem(piece);
+        dropTemporaryItem(open.stroke);
+        open.stroke->letGo();
     }
-    m_strokes.clear();
-    m_strokeUuids.clear();
-    for (KvGraphicsPolygonItem *temporary : qAsConst(m_tempItems))
-        discardItem(temporary);
-    m_tempItems.clear();
+    m_openStrokes.clear();
     m_eraser.release();
 }
 

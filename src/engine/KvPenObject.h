@@ -24,6 +24,7 @@ class KvGraphicsStrokesGroup;
 class QDomDocument;
 class QDomElement;
 class QGraphicsItem;
+class QLineF;
 
 // The drawing engine of one participant on one board.
 class KvPenObject : public QObject
@@ -34,7 +35,8 @@ public:
     ~KvPenObject() override;
 
     KvCoreGraphicsScene *scene() const { return m_scene; }
-    void setScene(KvCoreGraphicsScene *scene) { m_scene = scene; }
+    // Strokes still open on the previous board are finished there first.
+    void setScene(KvCoreGraphicsScene *scene);
 
     const KvToolSettings &toolSettings() const { return m_settings; }
     KvToolSettings &toolSettings() { return m_settings; }
@@ -54,10 +56,15 @@ public:
     void setStylus(int stylus) { m_settings.stylus = stylus; }
     bool isCanRedo() const { return m_isCanRedo; }
     void setIsCanRedo(bool canRedo) { m_isCanRedo = canRedo; }
+    // No stroke, eraser gesture or area erase open.
+    bool isIdle() const;
 
     // Pointer input in scene coordinates; id is the touch id, -1 the single pointer. All three
-    // refuse (false) while an area erase runs. The release fills `snapshot` with the finished
-    // stroke's whole-stroke message; its group carries `uuid`.
+    // refuse (false) while an area erase runs; ink is refused where it would reach beyond the
+    // ink range (KvPenTypes.h). The release fills `snapshot` with the finished stroke's
+    // whole-stroke message; its group carries `uuid`. A stroke that reaches the piece limit of a
+    // group goes on in a new group (sig_groupClosed), whose uuid follows from the press uuid.
+    // Pieces and capsules that the host removes or deletes under an open stroke are forgotten.
     bool inputDevicePress(const QPointF &pos, const QUuid &uuid, int id);
     bool inputDeviceMove(const QPointF &pos, const QUuid &uuid, int id);
     bool inputDeviceRelease(const QUuid &uuid, QJsonObject &snapshot, int id);
@@ -89,18 +96,43 @@ public:
 
 signals:
     void sig_eraseItem(const QString &uuid);
+    // A group closed at the piece limit while its stroke goes on: its whole-stroke message.
+    void sig_groupClosed(const QJsonObject &snapshot);
 
 private:
+    // One stroke in progress.
+    struct OpenStroke
+    {
+        KvGraphicsStroke *stroke = nullptr; // held by the engine until the stroke ends
+        QUuid pressUuid;
+        int part = 0; // groups closed at the piece limit so far
+        int pieces = 0; // pieces made for the current group
+        double moveDistance = 0.0;
+
+        // The uuid of the current group: `first` for the first, then one that every mirror of
+        // the stroke derives alike from the press uuid.
+        QUuid groupUuid(const QUuid &first) const
+        {
+            return part == 0 ? first : QUuid::createUuidV5(pressUuid, QString::number(part));
+        }
+    };
+
+    bool isInkPoint(const QPointF &pos) const;
     void updateInputKind(int id);
     void beginStroke(const QPointF &pos, const QUuid &uuid, int id);
     bool extendStroke(const QPointF &pos, int id);
     void finishStroke(const QUuid &uuid, QJsonObject &snapshot, int id);
+    void finishOpenStrokes();
+    QJsonObject continueInNewGroup(OpenStroke *open);
+    void closeGroup(KvGraphicsStroke *stroke, const QUuid &uuid, QJsonObject &snapshot);
+    QList<KvGraphicsPolygonItem *> piecesOnBoard(const KvGraphicsStroke *stroke) const;
+    void showTemporaryItem(KvGraphicsStroke *stroke, const QLineF &bridge, double width);
+    void dropTemporaryItem(KvGraphicsStroke *stroke);
     void putGroupOnBoard(KvGraphicsStrokesGroup *group);
-    void addStrokePiece(int id, KvGraphicsStroke *stroke, const QPointF &pos, double width,
-                        bool first);
+    void addStrokePiece(KvGraphicsStroke *stroke, const QPointF &pos, double width, bool first);
     KvGraphicsPolygonItem *createSegmentItem(const QList<KvStrokeSample> &samples, bool startCap,
                                              bool endCap);
-    void addSegmentItem(int id, KvGraphicsPolygonItem *item, KvGraphicsStroke *stroke);
+    void addSegmentItem(KvGraphicsPolygonItem *item, KvGraphicsStroke *stroke);
     void applyPenStyle(KvGraphicsPolygonItem *item);
 
     void eraseSegment(int id, const QPointF &from, const QPointF &to, double width1, double width2);
@@ -108,11 +140,7 @@ private:
     void discardItem(QGraphicsItem *item);
 
     QHash<int, QPointF> m_lastPoints;
-    QHash<int, KvGraphicsStroke *> m_strokes;
-    // The press uuid of each open stroke, for the releases the engine makes itself.
-    QHash<int, QUuid> m_strokeUuids;
-    QHash<int, KvGraphicsPolygonItem *> m_tempItems;
-    QHash<int, double> m_moveDistances;
+    QHash<int, OpenStroke> m_openStrokes;
     QPointer<KvCoreGraphicsScene> m_scene;
     KvToolSettings m_settings;
     bool m_isCanRedo = true;

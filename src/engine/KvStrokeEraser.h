@@ -28,6 +28,8 @@ public:
     void end(KvCoreGraphicsScene *scene, int id, int width);
     // Frees the eraser from its pointer, as when every stroke in progress is discarded.
     void release() { m_eraserIds.clear(); }
+    // Whether a pointer owns the eraser.
+    bool isEngaged() const { return !m_eraserIds.isEmpty(); }
     void hideCursor();
     // Uuids (without braces) of the groups erased in this gesture, once per hit piece.
     QStringList removedItemUuids() const { return m_removedItemUuids; }

@@ -164,7 +164,7 @@ void KvGraphicsPolygonItem::clearStroke()
     KvGraphicsStroke *stroke = m_stroke;
     m_stroke = nullptr;
     stroke->removeItem(this);
-    if (stroke->items().isEmpty())
+    if (stroke->isUnused())
         delete stroke;
 }
 

@@ -67,6 +67,8 @@ KvGraphicsStroke::~KvGraphicsStroke()
     // Normally empty here; should a stroke go while listed, its items must not point at it.
     for (KvGraphicsPolygonItem *item : qAsConst(m_items))
         item->m_stroke = nullptr;
+    if (m_temporaryItem)
+        m_temporaryItem->m_stroke = nullptr;
 }
 
 void KvGraphicsStroke::addItem(KvGraphicsPolygonItem *item)
@@ -77,7 +79,56 @@ void KvGraphicsStroke::addItem(KvGraphicsPolygonItem *item)
 
 void KvGraphicsStroke::removeItem(KvGraphicsPolygonItem *item)
 {
-    m_items.removeOne(item);
+    if (item == m_temporaryItem)
+        m_temporaryItem = nullptr;
+    else
+        m_items.removeOne(item);
+}
+
+void KvGraphicsStroke::hold()
+{
+    m_held = true;
+}
+
+void KvGraphicsStroke::letGo()
+{
+    m_held = false;
+    if (isUnused())
+        delete this;
+}
+
+bool KvGraphicsStroke::isUnused() const
+{
+    return m_items.isEmpty() && !m_temporaryItem && !m_held;
+}
+
+KvGraphicsPolygonItem *KvGraphicsStroke::temporaryItem() const
+{
+    return m_temporaryItem;
+}
+
+void KvGraphicsStroke::setTemporaryItem(KvGraphicsPolygonItem *item)
+{
+    if (item == m_temporaryItem)
+        return;
+    if (m_temporaryItem)
+        m_temporaryItem->m_stroke = nullptr;
+    m_temporaryItem = item;
+    if (!item)
+        return;
+    item->clearStroke();
+    item->m_stroke = this;
+}
+
+KvGraphicsStroke *KvGraphicsStroke::continuation() const
+{
+    // Smoothing reads no further back than the last two raw samples and the last smoothed one.
+    auto *next = new KvGraphicsStroke;
+    next->m_rawCount = qMin(m_rawCount, 2);
+    next->m_previousRaw = m_previousRaw;
+    next->m_lastRaw = m_lastRaw;
+    next->m_lastSmoothed = m_lastSmoothed;
+    return next;
 }
 
 QList<KvGraphicsPolygonItem *> KvGraphicsStroke::items() const

@@ -28,7 +28,8 @@ inline bool operator!=(const KvStrokeSample &a, const KvStrokeSample &b)
 
 // The smoothing state and piece list of one continuous input stroke. Its pieces own it
 // jointly: the last piece that leaves it (KvGraphicsPolygonItem::setStroke, destructor)
-// deletes it.
+// deletes it. While the engine draws it, the engine holds it too, so that it outlives pieces
+// the host deletes under an open stroke.
 class KVPEN_EXPORT KvGraphicsStroke
 {
 public:
@@ -39,6 +40,20 @@ public:
     void addItem(KvGraphicsPolygonItem *item);
     void removeItem(KvGraphicsPolygonItem *item);
     QList<KvGraphicsPolygonItem *> items() const;
+
+    // The engine's hold while it draws; letGo deletes the stroke when nothing else keeps it.
+    void hold();
+    void letGo();
+    // Whether no piece, no temporary item and no hold keeps the stroke any longer.
+    bool isUnused() const;
+
+    // The capsule that follows the pointer; it leaves the stroke when deleted, like a piece,
+    // but is not one of its items.
+    KvGraphicsPolygonItem *temporaryItem() const;
+    void setTemporaryItem(KvGraphicsPolygonItem *item);
+
+    // A new stroke with no items that smooths on from where this one ends.
+    KvGraphicsStroke *continuation() const;
 
     // Records one input sample and returns the samples to outline next. The press sample is
     // given with `smooth` false; later ones with `smooth` true come back as a mid-point
@@ -57,6 +72,8 @@ private:
     QList<KvStrokeSample> smoothedCurve(const QPointF &pos, double width) const;
 
     QList<KvGraphicsPolygonItem *> m_items;
+    KvGraphicsPolygonItem *m_temporaryItem = nullptr;
+    bool m_held = false;
     // Only the end of the input is read again: the last two raw samples and the last smoothed
     // one.
     int m_rawCount = 0;

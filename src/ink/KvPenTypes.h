@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QGraphicsItem>
+#include <QPointF>
 #include <QString>
 
 // The vocabulary that kvpen shares with its hosts and between its parts: tools, the item type
@@ -37,25 +38,39 @@ inline const QString kTemporaryItem = QStringLiteral("temp_item");
 constexpr int kSinglePointerId = -1;
 constexpr int kAreaEraserId = -101;
 
-// Limits on loaded ink. They lie far beyond what drawing produces (a piece outlines about a
-// hundred points, one piece per 10 scene units of stroke) and keep hostile input from flooding
-// the board or the raster engine.
-constexpr double kMaxCoordinate = 1e6; // largest coordinate magnitude, scene units
+// One range for ink, the same at every door: what the engine draws from local or remote input,
+// what paintPen rebuilds, what a save holds and what loading accepts. A whole-stroke replay reads
+// coordinates as 32-bit floats, which land every point within one unit only up to 2^24; ink at
+// ten million units still fits. Input whose ink would reach beyond is refused at the door.
+constexpr double kMaxCoordinate = 16777216.0; // largest coordinate magnitude, scene units
+// A piece outlines about a hundred points; more only comes from hostile files.
 constexpr int kMaxPointsPerPiece = 10000;
+// The engine closes a group at this many pieces and goes on with the same stroke in a new group,
+// so every group it makes loads back whole.
 constexpr int kMaxPiecesPerGroup = 10000;
 
 // Limits on what a remote participant may ask of this board, far beyond anything a real board
 // sends. Widest remote pen, highlighter or eraser; the tool widgets offer a few dozen.
 constexpr int kMaxRemoteWidth = 500;
-// Largest scene coordinate replayed: ink drawn there, a half width further out, still lies
-// within what a saved board loads back, and every later conversion to int stays exact.
+
+// Whether ink of full `width` drawn through `pos` keeps within the range: a piece reaches no
+// further than its width from its input points, and every board keeps the margin of the widest
+// remote pen, so that a mirror draws what its sender drew. False for a non-finite point.
+inline bool isWithinInkRange(const QPointF &pos, double width)
+{
+    const double reach = kMaxCoordinate - qMax(width, double(kMaxRemoteWidth));
+    return qAbs(pos.x()) <= reach && qAbs(pos.y()) <= reach;
+}
+
+// Largest scene coordinate replayed: that reach for every remote width.
 constexpr double kMaxRemoteCoordinate = kMaxCoordinate - kMaxRemoteWidth;
 // Widest sender board view, in pixels (several 8K screens side by side).
 constexpr int kMaxRemoteBoardWidth = 1 << 16;
-// Most points in one whole-stroke message: no more than a saved group loads pieces, as each
-// point may make one.
+// Most points of one whole-stroke message that are replayed: no more than a group holds pieces,
+// as each point may make one. Later points are dropped, the rest is replayed.
 constexpr int kMaxReplayPoints = kMaxPiecesPerGroup;
-// Most remote senders with an engine of their own, and the longest sender key kept.
+// Most remote senders drawing at once: the engine of the sender idle longest (no stroke or
+// eraser open) makes room for a new one. And the longest sender key kept.
 constexpr int kMaxRemoteSenders = 256;
 constexpr int kMaxSenderKeyLength = 1024;
 

@@ -146,26 +146,33 @@ private slots:
         QTest::addColumn<int>("dx");
         QTest::addColumn<double>("scale");
         QTest::addColumn<QList<QPointF>>("points"); // empty with a refusal: refused
+        QTest::addColumn<int>("dropped");
         QTest::addColumn<bool>("refused");
         const QString most = QStringLiteral("1,1;").repeated(KvPen::kMaxReplayPoints - 1) + "1,1";
-        QTest::newRow("truncated") << "10.7,20.2" << 0 << 1.0 << QList<QPointF> {{10, 20}} << false;
+        const QList<QPointF> mostPoints
+            = QVector<QPointF>(KvPen::kMaxReplayPoints, QPointF(1, 1)).toList();
+        const int far = int(KvPen::kMaxRemoteCoordinate);
+        const QString farthest = QStringLiteral("0,0;%1,-%1").arg(far);
+        QTest::newRow("truncated")
+            << "10.7,20.2" << 0 << 1.0 << QList<QPointF> {{10, 20}} << 0 << false;
         QTest::newRow("offset, then truncated, then scaled")
-            << "100.5,50;160,-50.5" << 5 << 0.5 << QList<QPointF> {{52.5, 25}, {82.5, -25}}
+            << "100.5,50;160,-50.5" << 5 << 0.5 << QList<QPointF> {{52.5, 25}, {82.5, -25}} << 0
             << false;
         QTest::newRow("garbage parts skipped")
-            << "abc;;x,y;3,4,5" << 0 << 1.0 << QList<QPointF> {{0, 0}, {3, 4}} << false;
-        QTest::newRow("only garbage") << "abc;;" << 0 << 1.0 << QList<QPointF>() << false;
-        QTest::newRow("most points")
-            << most << 0 << 1.0 << QVector<QPointF>(KvPen::kMaxReplayPoints, QPointF(1, 1)).toList()
-            << false;
-        QTest::newRow("more") << most + ";1,1" << 0 << 1.0 << QList<QPointF>() << true;
-        QTest::newRow("farthest") << "0,0;999500,-999500" << 0 << 1.0
-                                  << QList<QPointF> {{0, 0}, {999500, -999500}} << false;
-        QTest::newRow("beyond") << "0,0;999501,0" << 0 << 1.0 << QList<QPointF>() << true;
-        QTest::newRow("scaled beyond") << "600000,0" << 0 << 2.0 << QList<QPointF>() << true;
-        QTest::newRow("float overflow") << "1e39,5" << 0 << 1.0 << QList<QPointF>() << true;
-        QTest::newRow("nan") << "nan,5" << 0 << 1.0 << QList<QPointF>() << true;
-        QTest::newRow("offset overflow") << "1,1" << 2147483647 << 1.0 << QList<QPointF>() << true;
+            << "abc;;x,y;3,4,5" << 0 << 1.0 << QList<QPointF> {{0, 0}, {3, 4}} << 0 << false;
+        QTest::newRow("only garbage") << "abc;;" << 0 << 1.0 << QList<QPointF>() << 0 << false;
+        QTest::newRow("most points") << most << 0 << 1.0 << mostPoints << 0 << false;
+        QTest::newRow("more: what a group holds")
+            << most + ";1,1;2,2" << 0 << 1.0 << mostPoints << 2 << false;
+        QTest::newRow("farthest") << farthest << 0 << 1.0 << QList<QPointF> {{0, 0}, {far, -far}}
+                                  << 0 << false;
+        QTest::newRow("beyond") << QStringLiteral("0,0;%1,0").arg(far + 1) << 0 << 1.0
+                                << QList<QPointF>() << 0 << true;
+        QTest::newRow("scaled beyond") << "9000000,0" << 0 << 2.0 << QList<QPointF>() << 0 << true;
+        QTest::newRow("float overflow") << "1e39,5" << 0 << 1.0 << QList<QPointF>() << 0 << true;
+        QTest::newRow("nan") << "nan,5" << 0 << 1.0 << QList<QPointF>() << 0 << true;
+        QTest::newRow("offset overflow")
+            << "1,1" << 2147483647 << 1.0 << QList<QPointF>() << 0 << true;
     }
     void replayPoints()
     {
@@ -173,12 +180,15 @@ private slots:
         QFETCH(int, dx);
         QFETCH(double, scale);
         QFETCH(QList<QPointF>, points);
+        QFETCH(int, dropped);
         QFETCH(bool, refused);
         StrokeMessage message;
         message.pos = pos;
         message.dx = dx;
         QString refusal;
-        QCOMPARE(KvPenMessageCodec::replayPoints(message, scale, &refusal), points);
+        int droppedPoints = -1;
+        QCOMPARE(KvPenMessageCodec::replayPoints(message, scale, &refusal, &droppedPoints), points);
+        QCOMPARE(droppedPoints, dropped);
         QCOMPARE(!refusal.isEmpty(), refused);
     }
 

@@ -358,9 +358,25 @@ void tst_Remote::senderFloodIsBounded()
     QCOMPARE(board.core.findChildren<KvPenObject *>().size(), 1 + KvPen::kMaxRemoteSenders);
     QCOMPARE(log.lines().size(), 300 - KvPen::kMaxRemoteSenders);
 
-    // Known senders go on drawing; the longest key is taken, a longer one refused.
+    // Known senders go on drawing; one that finished makes room for a newcomer, who draws.
     board.core.remoteData(QStringLiteral("7"), 2, message(2, QPointF()));
     QCOMPARE(groupsOn(board.scene).size(), 1);
+    board.core.remoteData(QStringLiteral("late"), 2, message(0, QPointF(5, 5)));
+    board.core.remoteData(QStringLiteral("late"), 2, message(2, QPointF()));
+    QCOMPARE(groupsOn(board.scene).size(), 2);
+    QCOMPARE(board.core.findChildren<KvPenObject *>().size(), 1 + KvPen::kMaxRemoteSenders);
+
+    // Participants who each draw a stroke and leave, more over a lesson than engines at once.
+    Board lesson;
+    for (int i = 0; i < 600; ++i) {
+        const QJsonObject uuid {{"uuid", QUuid::createUuid().toString(QUuid::WithoutBraces)}};
+        for (int step : {0, 1, 2})
+            lesson.core.remoteData(QString::number(i), 2, message(step, QPointF(i, 20), uuid));
+    }
+    QCOMPARE(groupsOn(lesson.scene).size(), 600);
+    QCOMPARE(boardViolations(lesson.scene), QStringList());
+
+    // The longest key is taken, a longer one refused.
     Board other;
     const QString longest(KvPen::kMaxSenderKeyLength, QLatin1Char('k'));
     other.core.remoteData(longest, 2, message(0, QPointF()));

@@ -8,7 +8,10 @@
 #include "KvTestMessages.h"
 
 #include <QPainterPath>
+#include <QSignalSpy>
 #include <QtTest>
+
+#include <memory>
 
 using Call = KvRecordingScene::Call;
 using Points = QList<QPointF>;
@@ -19,6 +22,29 @@ KvGraphicsPolygonItem *piece(QGraphicsItem *item)
 {
     return dynamic_cast<KvGraphicsPolygonItem *>(item);
 }
+
+// The pieces of open strokes among `items`.
+Pieces groupless(const QList<QGraphicsItem *> &items)
+{
+    Pieces pieces;
+    for (QGraphicsItem *item : items) {
+        KvGraphicsPolygonItem *polygon = piece(item);
+        if (polygon && !polygon->strokesGroup() && polygon->stroke()
+            && polygon->data(KvPen::TemporaryKey) != KvPen::kTemporaryItem)
+            pieces.append(polygon);
+    }
+    return pieces;
+}
+
+enum HostAction {
+    DeletePiece,
+    RemovePiece,
+    DeleteCapsule,
+    RemoveCapsule,
+    ClearBoard,
+    SwitchBoards,
+    DeleteBoard
+};
 
 double area(const QPainterPath &path)
 {
@@ -279,6 +305,147 @@ private slots:
         QVERIFY(m_scene->calls.isEmpty());
         QCOMPARE(log.lines(),
                  QVector<QString>(2, "kvpen.engine KvPenObject::inputDevicePress").toList());
+    }
+
+    // Ink is refused where a piece of it would reach beyond the board's range, with one line
+    // per refused call; the stroke goes on past a refused move.
+    void inkRange_data()
+    {
+        QTest::addColumn<QPointF>("point");
+        QTest::addColumn<bool>("taken");
+        const double edge = KvPen::kMaxCoordinate - KvPen::kMaxRemoteWidth;
+        QTest::newRow("at the edge") << QPointF(edge, -edge) << true;
+        QTest::newRow("beyond") << QPointF(std::nextafter(edge, 2 * edge), 0) << false;
+        QTest::newRow("ten million") << QPointF(-1e7, 1e7) << true;
+    }
+    void inkRange()
+    {
+        QFETCH(QPointF, point);
+        QFETCH(bool, taken);
+        useTool(0, 10, Qt::red);
+        KvLogRecorder log;
+        QJsonObject snapshot;
+        QVERIFY(m_engine->inputDevicePress(QPointF(0, 0), QUuid::createUuid(), 3));
+        QCOMPARE(m_engine->inputDeviceMove(point, QUuid(), 3), taken);
+        QVERIFY(m_engine->inputDeviceMove(QPointF(0, 30), QUuid(), 3));
+        QVERIFY(m_engine->inputDeviceRelease(QUuid::createUuid(), snapshot, 3));
+        QCOMPARE(m_engine->inputDevicePress(point, QUuid::createUuid(), 4), taken);
+        QCOMPARE(m_engine->inputDeviceRelease(QUuid::createUuid(), snapshot, 4), true);
+        const QStringList refusals {"kvpen.engine KvPenObject::inputDeviceMove",
+                                    "kvpen.engine KvPenObject::inputDevicePress",
+                                    "kvpen.engine KvPenObject::inputDeviceRelease"};
+        QCOMPARE(log.lines(), taken ? QStringList() : refusals);
+        const QRectF range(-KvPen::kMaxCoordinate, -KvPen::kMaxCoordinate,
+                           2 * KvPen::kMaxCoordinate, 2 * KvPen::kMaxCoordinate);
+        for (KvGraphicsStrokesGroup *group : groupsOn(*m_scene)) {
+            for (KvGraphicsPolygonItem *piece : group->items())
+                QVERIFY(range.contains(piece->sceneBoundingRect()));
+        }
+        QCOMPARE(groupsOn(*m_scene).size(), taken ? 2 : 1);
+    }
+
+    // Whatever the host does to the board under an open stroke, the engine touches nothing it
+    // freed and keeps nothing it took; the stroke ends with what is still on the board.
+    void hostTakesInkMidStroke_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::addColumn<int>("pieces"); // of the finished group, on the board it ends on
+        QTest::newRow("delete a piece") << int(DeletePiece) << 4;
+        QTest::newRow("remove a piece") << int(RemovePiece) << 4;
+        QTest::newRow("delete the capsule") << int(DeleteCapsule) << 5;
+        QTest::newRow("remove the capsule") << int(RemoveCapsule) << 5;
+        QTest::newRow("clear the board") << int(ClearBoard) << 2;
+        QTest::newRow("switch boards") << int(SwitchBoards) << 3;
+        QTest::newRow("delete the board") << int(DeleteBoard) << 0;
+    }
+    void hostTakesInkMidStroke()
+    {
+        QFETCH(int, action);
+        QFETCH(int, pieces);
+        KvLogRecorder log;
+        const QUuid uuid = QUuid::createUuid();
+        QJsonObject snapshot;
+        m_engine->inputDevicePress(QPointF(0, 0), uuid, -1);
+        for (double x : {15, 30})
+            m_engine->inputDeviceMove(QPointF(x, 0), uuid, -1);
+        const Pieces open = groupless(m_scene->items());
+        QCOMPARE(open.size(), 3);
+        KvGraphicsPolygonItem *capsule = nullptr;
+        for (QGraphicsItem *item : m_scene->items()) {
+            if (item->data(KvPen::TemporaryKey) == KvPen::kTemporaryItem)
+                capsule = piece(item);
+        }
+        QVERIFY(capsule);
+        std::unique_ptr<QGraphicsItem> taken;
+        KvRecordingScene other;
+        KvGraphicsScene *finalBoard = m_scene;
+        switch (action) {
+        case DeletePiece:
+            delete open.first();
+            break;
+        case RemovePiece:
+            m_scene->removeItem(open.first());
+            taken.reset(open.first());
+            break;
+        case DeleteCapsule:
+            delete capsule;
+            break;
+        case RemoveCapsule:
+            m_scene->removeItem(capsule);
+            taken.reset(capsule);
+            break;
+        case ClearBoard:
+            m_scene->clear();
+            break;
+        case SwitchBoards:
+            m_engine->setScene(&other);
+            break;
+        case DeleteBoard:
+            delete m_scene;
+            m_scene = nullptr;
+            finalBoard = &other;
+            break;
+        }
+        for (double x : {45, 60})
+            m_engine->inputDeviceMove(QPointF(x, 0), uuid, -1);
+        m_engine->inputDeviceRelease(uuid, snapshot, -1);
+
+        const QList<KvGraphicsStrokesGroup *> groups = groupsOn(*finalBoard);
+        QCOMPARE(groups.size(), pieces > 0 ? 1 : 0);
+        if (pieces > 0) {
+            QCOMPARE(groups.first()->items().size(), pieces);
+            QCOMPARE(groups.first()->uuid(), uuid);
+        }
+        QCOMPARE(boardViolations(*finalBoard, 0), QStringList());
+        QCOMPARE(boardViolations(other, 0), QStringList());
+        QVERIFY(m_engine->isIdle());
+        // What the host took stays the host's; deleting it later is safe.
+        taken.reset();
+    }
+
+    // A stroke longer than a group holds goes on in a new group; the closed group is announced
+    // with its whole-stroke message, and the next one takes a uuid that a mirror derives alike.
+    void longStrokeGoesOnInNewGroups()
+    {
+        QSignalSpy closed(m_engine, &KvPenObject::sig_groupClosed);
+        const QUuid uuid = QUuid::createUuid();
+        const int total = KvPen::kMaxPiecesPerGroup + 5;
+        m_engine->inputDevicePress(QPointF(0, 0), uuid, -1);
+        for (int i = 1; i < total; ++i)
+            m_engine->inputDeviceMove(QPointF(11.0 * i, (i % 7) * 3.0), uuid, -1);
+        QJsonObject snapshot;
+        m_engine->inputDeviceRelease(uuid, snapshot, -1);
+
+        const QList<KvGraphicsStrokesGroup *> groups = groupsOn(*m_scene);
+        QCOMPARE(groups.size(), 2);
+        QCOMPARE(groups[0]->items().size(), KvPen::kMaxPiecesPerGroup);
+        QCOMPARE(groups[1]->items().size(), 5);
+        QCOMPARE(groups[0]->uuid(), uuid);
+        QCOMPARE(groups[1]->uuid(), QUuid::createUuidV5(uuid, QStringLiteral("1")));
+        QCOMPARE(closed.size(), 1);
+        QCOMPARE(closed.first().first().toJsonObject(), groups[0]->getSnaphotData());
+        QCOMPARE(snapshot.value("dataid").toString(), text(groups[1]->uuid()));
+        QCOMPARE(boardViolations(*m_scene, 0), QStringList());
     }
 
     void createGroupFromPoints_data()

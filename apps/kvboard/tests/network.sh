@@ -66,7 +66,9 @@ stop_relay() {
 }
 
 # Starts a participant in the background: join NAME SESSION [options]; its outputs go to
-# $work/NAME; `finished NAME...` waits for participants to exit 0.
+# $work/NAME; `finished NAME...` waits for participants to exit 0. Participants linger until
+# their board holds all the strokes the scenario leaves (`lingering N`): however late the others
+# start, or however long the relay takes to pass their ink on, the boards are compared whole.
 join() {
     local name=$1 script=$2
     shift 2
@@ -78,13 +80,18 @@ join() {
 
 # Waits until the named participants have received the board.
 synced() {
-    local name
+    local name pid_var
     for name in "$@"; do
-        for _ in $(seq 300); do
-            grep -q 'Synced' "$work/$name.err" 2>/dev/null && break
+        pid_var=pid_$name
+        until grep -q 'Synced' "$work/$name.err" 2>/dev/null; do
+            kill -0 "${!pid_var}" 2>/dev/null || fail "$name ended unsynced: $(tail -n 3 "$work/$name.err")"
             sleep 0.1
         done
     done
+}
+
+lingering() {
+    echo --until-strokes "$1" --linger 90000
 }
 
 finished() {
@@ -119,10 +126,10 @@ three)
     start_relay 0 --board "$work/room.xml"
     for n in 0 1 2; do
         session $((100 + n * 400)) >"$work/s$n.json"
-        join "p$n" "$work/s$n.json" --linger 3000
+        join "p$n" "$work/s$n.json" $(lingering 15)
     done
     finished p0 p1 p2
-    join late "$work/empty.json" --linger 500
+    join late "$work/empty.json" $(lingering 15)
     finished late
     stop_relay
     same_boards 15 "$work"/p{0,1,2}/board.xml "$work/late/board.xml" "$work/room.lesson.xml"
@@ -162,10 +169,10 @@ restart)
     start_relay 0 --board "$work/room.xml"
     WAIT=800 session 100 >"$work/s0.json"
     WAIT=800 session 500 >"$work/s1.json"
-    # Lingering long enough for a stroke erased offline and sent back by the other participant to
-    # be erased again (a restarted relay no longer knows it was erased).
-    join p0 "$work/s0.json" --linger 6000
-    join p1 "$work/s1.json" --linger 6000
+    # Lingering until a stroke erased offline and sent back by the other participant has been
+    # erased again (a restarted relay no longer knows it was erased).
+    join p0 "$work/s0.json" $(lingering 10)
+    join p1 "$work/s1.json" $(lingering 10)
     synced p0 p1
     sleep 1
     kill -KILL "$relay"
@@ -176,7 +183,7 @@ restart)
     stop_relay
     # The saved room loads back for a newcomer.
     start_relay "$port" --board "$work/room.xml"
-    join late "$work/empty.json" --linger 200
+    join late "$work/empty.json" $(lingering 10)
     finished late
     stop_relay
     same_boards 10 "$work"/p{0,1}/board.xml "$work/room.lesson.xml" "$work/late/board.xml"
@@ -185,10 +192,8 @@ hostile)
     start_relay 0 --token t
     WAIT=300 session 100 >"$work/s0.json"
     WAIT=300 session 500 >"$work/s1.json"
-    # Under load the relay can take seconds to work through the flood before it passes on the
-    # others' ink; the participants linger for it.
-    join p0 "$work/s0.json" --token t --linger 5000
-    join p1 "$work/s1.json" --token t --linger 5000
+    join p0 "$work/s0.json" --token t $(lingering 10)
+    join p1 "$work/s1.json" --token t $(lingering 10)
     synced p0 p1
     "$hostile" "ws://127.0.0.1:$port/lesson" t 5000 || fail "hostile client: $?"
     finished p0 p1

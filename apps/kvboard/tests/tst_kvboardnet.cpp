@@ -1,4 +1,5 @@
 #include "KvBoard.h"
+#include "KvBoardDocument.h"
 #include "KvBoardEnvelope.h"
 #include "KvBoardFragment.h"
 #include "KvBoardHandshake.h"
@@ -82,6 +83,11 @@ void tst_KvBoardNet::decode_data()
         KvBoardEnvelope::Malformed);
     bad("snapshot without last", R"({"kind":"snapshot","payload":{"xml":""}})",
         KvBoardEnvelope::Malformed);
+    bad("a key twice", R"({"kind":"presence","payload":{"a":[]},"payload":{"count":1}})",
+        KvBoardEnvelope::Malformed);
+    bad("a key twice, once escaped",
+        R"({"kind":"live","payload":{"type":2,"data":{"x":{},"\u0078":1}}})",
+        KvBoardEnvelope::Malformed);
     bad("unknown kind", R"({"kind":"shout","payload":{}})", KvBoardEnvelope::UnknownKind);
     bad("over 1 MiB",
         R"({"kind":"document","payload":{"xml":")" + QByteArray(1 << 20, 'x') + R"("}})",
@@ -152,15 +158,24 @@ void tst_KvBoardNet::fragments()
     drawStrokes(board, 6);
     const QByteArray xml = board.toXml();
     QCOMPARE(KvBoardFragment::uuids(xml), uuids(board));
-    // Parts small enough to hold one stroke each, then all in one.
+    QList<QByteArray> written;
+    for (KvGraphicsStrokesGroup *group : board.scene()->strokes())
+        written.append(KvBoardDocument::writeStrokeXml(group));
+    // Parts small enough to hold one stroke each, then all in one: cut from the board's document
+    // or put together from strokes written one by one.
     for (int maxBytes : {1, int(xml.size())}) {
-        QStringList fromParts;
-        const QList<QByteArray> parts = KvBoardFragment::split(xml, maxBytes);
-        QCOMPARE(parts.size(), maxBytes == 1 ? 6 : 1);
-        for (const QByteArray &part : parts)
-            fromParts += KvBoardFragment::uuids(part);
-        QCOMPARE(fromParts, uuids(board));
+        for (const QList<QByteArray> &parts :
+             {KvBoardFragment::split(xml, maxBytes), KvBoardFragment::pack(written, maxBytes)}) {
+            QStringList fromParts;
+            QCOMPARE(parts.size(), maxBytes == 1 ? 6 : 1);
+            for (const QByteArray &part : parts)
+                fromParts += KvBoardFragment::uuids(part);
+            QCOMPARE(fromParts, uuids(board));
+        }
     }
+    KvBoard copy(QStringLiteral("copy"));
+    QVERIFY(copy.loadXml(KvBoardDocument::writeStrokesXml(written)));
+    QCOMPARE(copy.toXml(), xml);
     const QSet<QString> keep {uuids(board).at(1), uuids(board).at(4)};
     const QStringList kept = KvBoardFragment::uuids(KvBoardFragment::subset(xml, keep));
     QCOMPARE(QSet<QString>(kept.begin(), kept.end()), keep);
@@ -193,8 +208,10 @@ void tst_KvBoardNet::restoreMergesByUuid()
 void tst_KvBoardNet::rateLimit()
 {
     KvBoardRateLimit limit(1, 3);
-    QVERIFY(limit.take() && limit.take() && limit.take());
-    QVERIFY(!limit.take());
+    QVERIFY(limit.take(100) && limit.take(100) && limit.take(100));
+    QVERIFY(!limit.take(100));
+    QVERIFY(limit.take(1100));
+    QVERIFY(!limit.take(1500));
 }
 
 QTEST_MAIN(tst_KvBoardNet)
