@@ -1,12 +1,17 @@
 #include "KvBenchBoard.h"
 
+#include "KvBoardIndexFit.h"
 #include "KvGraphicsStrokesGroup.h"
 #include "KvPenObject.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QJsonObject>
 #include <QRandomGenerator>
+#include <QScrollBar>
+#include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -19,16 +24,12 @@ std::map<std::pair<int, int>, std::unique_ptr<KvBenchBoard>> &boards()
     return shared;
 }
 
-enum BoardKind { ByPieces, ByStrokes, InView };
+enum BoardKind { ByPieces, ByStrokes };
 
-// Samples per drawn board stroke, 2.5 units apart: about twelve pieces each.
-const int kStrokeSamples = 25;
 const double kStrokeStep = 2.5;
-// Strokes drawn at the same time while a board is built, and how often events are processed.
-// Drawing together keeps the build fast: each press after a release makes the scene renumber
-// all its top-level items, once per batch instead of once per stroke.
+const int kPiecesPerStroke = 20;
+// Strokes drawn at the same time while a board is built; the event loop runs after each batch.
 const int kStrokesPerBatch = 20;
-const int kStrokesPerEventPass = 200;
 
 } // namespace
 
@@ -36,7 +37,7 @@ KvBenchBoard &KvBenchBoard::withPieces(int pieces)
 {
     auto &board = boards()[{ByPieces, pieces}];
     if (!board)
-        board.reset(new KvBenchBoard(-1, pieces, QSizeF(100, 100), 40));
+        board.reset(new KvBenchBoard(-1, pieces));
     return *board;
 }
 
@@ -44,19 +45,7 @@ KvBenchBoard &KvBenchBoard::withStrokes(int strokes)
 {
     auto &board = boards()[{ByStrokes, strokes}];
     if (!board)
-        board.reset(new KvBenchBoard(strokes, -1, QSizeF(100, 100), 40));
-    return *board;
-}
-
-KvBenchBoard &KvBenchBoard::filledView(int strokes)
-{
-    auto &board = boards()[{InView, strokes}];
-    if (!board) {
-        const int columns = int(std::ceil(std::sqrt(strokes * 1.8)));
-        const int rows = (strokes + columns - 1) / columns;
-        const QSizeF cell(1800.0 / columns, 1000.0 / rows);
-        board.reset(new KvBenchBoard(strokes, -1, cell, columns));
-    }
+        board.reset(new KvBenchBoard(strokes, -1));
     return *board;
 }
 
@@ -65,14 +54,23 @@ void KvBenchBoard::releaseAll()
     boards().clear();
 }
 
-KvBenchBoard::KvBenchBoard(int strokes, int pieces, const QSizeF &cell, int columns)
+KvBenchBoard::KvBenchBoard(int strokes, int pieces)
     : m_scene(new KvBenchScene)
     , m_view(new QGraphicsView(m_scene.get()))
 {
+    m_scene->setSceneRect(0, 0, kPageWidth, kPageHeight);
     m_view->setRenderHint(QPainter::Antialiasing);
     m_view->resize(kViewWidth, kViewHeight);
     m_view->show();
+    m_view->horizontalScrollBar()->setValue(m_view->horizontalScrollBar()->minimum());
+    m_view->verticalScrollBar()->setValue(m_view->verticalScrollBar()->minimum());
     processEvents();
+
+    // Cells about as wide as high, one per stroke.
+    const int cells = std::max(1, strokes >= 0 ? strokes : pieces / kPiecesPerStroke);
+    const int columns = int(std::ceil(std::sqrt(cells * double(kPageWidth) / kPageHeight)));
+    const int rows = (cells + columns - 1) / columns;
+    const QSizeF cell(double(kPageWidth) / columns, double(kPageHeight) / rows);
 
     KvPenObject builder;
     builder.setScene(m_scene.get());
@@ -91,18 +89,25 @@ KvBenchBoard::KvBenchBoard(int strokes, int pieces, const QSizeF &cell, int colu
         builder.toolSettings().penColor = colors[(m_strokes / kStrokesPerBatch) % 4];
         builder.toolSettings().penWidth = widths[(m_strokes / kStrokesPerBatch) % 3];
         QList<QList<QPointF>> batch;
-        for (int i = m_strokes; i < m_strokes + kStrokesPerBatch; ++i) {
-            const QPointF cellOrigin((i % columns) * cell.width(), (i / columns) * cell.height());
+        // The lesson's first stroke comes alone, as on a host's board.
+        int batchSize = m_strokes == 0 ? 1 : kStrokesPerBatch;
+        if (strokes >= 0)
+            batchSize = std::min(batchSize, strokes - m_strokes);
+        for (int i = m_strokes; i < m_strokes + batchSize; ++i) {
+            const int at = i % (columns * rows);
+            const QPointF cellOrigin((at % columns) * cell.width(), (at / columns) * cell.height());
             const QPointF origin = cellOrigin
                 + QPointF(random.bounded(cell.width() * 0.5), random.bounded(cell.height() * 0.5));
             batch.append(handwriting(origin, kStrokeSamples, kStrokeStep, random.generate()));
         }
         m_pieces += drawTogether(&builder, batch);
         m_strokes += batch.size();
-        if (m_strokes % kStrokesPerEventPass == 0)
-            processEvents();
+        processEvents();
     }
-    processEvents();
+    // The pause after the lesson, in which the board's index settles.
+    QEventLoop pause;
+    QTimer::singleShot(KvBoardIndexFit::kSettleMs + 100, &pause, &QEventLoop::quit);
+    pause.exec();
 }
 
 KvBenchBoard::~KvBenchBoard()
@@ -129,6 +134,17 @@ int KvBenchBoard::pieceCount() const
 int KvBenchBoard::strokeCount() const
 {
     return m_strokes;
+}
+
+int KvBenchBoard::strokesInView() const
+{
+    const QRectF shown = m_view->mapToScene(m_view->viewport()->rect()).boundingRect();
+    int count = 0;
+    for (QGraphicsItem *item : m_scene->items(shown)) {
+        if (qgraphicsitem_cast<KvGraphicsStrokesGroup *>(item))
+            ++count;
+    }
+    return count;
 }
 
 QPointF KvBenchBoard::drawingSpot(int n)

@@ -5,30 +5,30 @@
 #include <QGraphicsView>
 #include <QList>
 #include <QPointF>
-#include <QSizeF>
 #include <QUuid>
 
 #include <memory>
 
 class KvPenObject;
 
-// A board as a host holds it: a scene shown in a 1920 x 1080 view, filled with handwriting
-// drawn through the engine. While it fills, the event loop runs as it does between a host's
-// input events, so that the scene's growing scene rect and its item index are those of a live
-// board rather than a list that every query scans.
+// A board as a host holds it: a page of fixed size shown in a 1920 x 1080 view at its top left
+// corner, filled with handwriting drawn through the engine. While it fills, the event loop runs
+// as it does between a host's input events.
 class KvBenchBoard
 {
 public:
     static constexpr int kViewWidth = 1920;
     static constexpr int kViewHeight = 1080;
+    static constexpr int kPageWidth = 8000;
+    static constexpr int kPageHeight = 6000;
+    // A board stroke: 40 moves 2.5 units apart, about twenty committed pieces.
+    static constexpr int kStrokeSamples = 41;
 
-    // Shared boards, built on first use and kept for the run. A long board of 100 x 100 cells,
-    // 40 across, one stroke of about twelve pieces per cell, either until it holds `pieces`
-    // committed pieces or with `strokes` strokes.
+    // Shared boards, built on first use and kept for the run: the page cut into as many equal
+    // cells as strokes, one stroke in each, either until it holds `pieces` committed pieces or
+    // with `strokes` strokes.
     static KvBenchBoard &withPieces(int pieces);
     static KvBenchBoard &withStrokes(int strokes);
-    // `strokes` strokes packed into the view, for repainting.
-    static KvBenchBoard &filledView(int strokes);
     // Deletes the shared boards; before the application object goes.
     static void releaseAll();
 
@@ -38,6 +38,8 @@ public:
     QGraphicsView *view() const;
     int pieceCount() const;
     int strokeCount() const;
+    // The strokes the view shows.
+    int strokesInView() const;
 
     // Where benchmarks draw: the n-th of a cycle of places inside the view.
     static QPointF drawingSpot(int n);
@@ -52,7 +54,7 @@ public:
     static void processEvents();
 
 private:
-    KvBenchBoard(int strokes, int pieces, const QSizeF &cell, int columns);
+    KvBenchBoard(int strokes, int pieces);
     // Draws strokes of equal length at the same time, one touch id each; returns their pieces.
     int drawTogether(KvPenObject *engine, const QList<QList<QPointF>> &strokes);
 

@@ -26,14 +26,19 @@ namespace {
 
 const QString kName = QStringLiteral("board");
 
-QByteArray saveRecords(KvPenObject &engine)
+QByteArray writeRecords(const QList<KvSaveDataItem> &records)
 {
-    QList<KvSaveDataItem> records;
-    engine.exportScene(records, kName);
     QByteArray bytes;
     QDataStream stream(&bytes, QIODevice::WriteOnly);
     stream << records;
     return bytes;
+}
+
+QByteArray saveRecords(KvPenObject &engine)
+{
+    QList<KvSaveDataItem> records;
+    engine.exportScene(records, kName);
+    return writeRecords(records);
 }
 
 QList<KvSaveDataItem> readRecords(const QByteArray &bytes)
@@ -44,13 +49,18 @@ QList<KvSaveDataItem> readRecords(const QByteArray &bytes)
     return records;
 }
 
-QByteArray saveXml(KvPenObject &engine)
+QDomDocument exportXml(KvPenObject &engine)
 {
     QDomDocument document;
     QDomElement root = document.createElement(QStringLiteral("board"));
     document.appendChild(root);
     engine.exportSceneXml(&document, &root, kName);
-    return document.toByteArray(-1);
+    return document;
+}
+
+QByteArray saveXml(KvPenObject &engine)
+{
+    return exportXml(engine).toByteArray(-1);
 }
 
 // A board as a host loads one: a fresh scene, not yet shown.
@@ -71,6 +81,20 @@ void saveAsRecords(benchmark::State &state)
         bytes = saveRecords(engine);
     state.counters["bytes"] = bytes.size();
     state.counters["pieces"] = board.pieceCount();
+}
+
+// The same records written by QDataStream alone.
+void writeRecordsOnly(benchmark::State &state)
+{
+    KvBenchBoard &board = KvBenchBoard::withStrokes(int(state.range(0)));
+    KvPenObject engine;
+    engine.setScene(board.scene());
+    QList<KvSaveDataItem> records;
+    engine.exportScene(records, kName);
+    QByteArray bytes;
+    for (auto _ : state)
+        bytes = writeRecords(records);
+    state.counters["bytes"] = bytes.size();
 }
 
 // Reading the stream and putting every group on the board; the bare stream read below it.
@@ -100,6 +124,19 @@ void saveAsXml(benchmark::State &state)
     QByteArray bytes;
     for (auto _ : state)
         bytes = saveXml(engine);
+    state.counters["bytes"] = bytes.size();
+}
+
+// The same document serialised by QDomDocument alone.
+void writeXmlOnly(benchmark::State &state)
+{
+    KvBenchBoard &board = KvBenchBoard::withStrokes(int(state.range(0)));
+    KvPenObject engine;
+    engine.setScene(board.scene());
+    const QDomDocument document = exportXml(engine);
+    QByteArray bytes;
+    for (auto _ : state)
+        bytes = document.toByteArray(-1);
     state.counters["bytes"] = bytes.size();
 }
 
@@ -142,6 +179,9 @@ void largeBoard(benchmark::internal::Benchmark *benchmark)
 BENCHMARK(saveAsRecords)->Name("Save/Records")->Apply(boards);
 BENCHMARK(saveAsRecords)->Name("Save/Records")->Apply(largeBoard);
 
+BENCHMARK(writeRecordsOnly)->Name("Save/RecordsQDataStreamOnly")->Apply(boards);
+BENCHMARK(writeRecordsOnly)->Name("Save/RecordsQDataStreamOnly")->Apply(largeBoard);
+
 BENCHMARK_CAPTURE(loadRecords, full, true)->Name("Load/Records")->Apply(boards);
 BENCHMARK_CAPTURE(loadRecords, full, true)->Name("Load/Records")->Apply(largeBoard);
 
@@ -154,6 +194,9 @@ BENCHMARK_CAPTURE(loadRecords, streamOnly, false)
 
 BENCHMARK(saveAsXml)->Name("Save/Xml")->Apply(boards);
 BENCHMARK(saveAsXml)->Name("Save/Xml")->Apply(largeBoard);
+
+BENCHMARK(writeXmlOnly)->Name("Save/XmlQDomDocumentOnly")->Apply(boards);
+BENCHMARK(writeXmlOnly)->Name("Save/XmlQDomDocumentOnly")->Apply(largeBoard);
 
 BENCHMARK_CAPTURE(loadXml, full, true)->Name("Load/Xml")->Apply(boards);
 BENCHMARK_CAPTURE(loadXml, full, true)->Name("Load/Xml")->Apply(largeBoard);

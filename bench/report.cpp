@@ -1,6 +1,7 @@
 // Turns kvpen_bench's JSON results into the tables of BENCHMARKS.md: the targets with the
 // numbers beside them, then every result. With a second argument the tables replace what
-// stands between the markers in that file; otherwise they are printed.
+// stands between the markers in that file; otherwise they are printed. A third names the file
+// that gets the board-size series for the plot.
 #include <QCoreApplication>
 #include <QFile>
 #include <QHash>
@@ -108,50 +109,56 @@ QString formatCounters(const Result &result)
     return parts.join(QStringLiteral(", "));
 }
 
-// One row of the targets table: a time against a limit in µs, or a ratio of two times.
+// One row of the targets table: a time against a limit in µs, a ratio of two times, or a
+// counter against a limit. A time divided by a counter of its own benchmark (`per`) is the time
+// per counted thing.
 struct Target
 {
     QString path;
     QString benchmark;
-    QString denominator; // empty for a time
+    QString denominator; // a ratio of two times when set
     double limit;
+    QString per = {};
+    QString counter = {}; // the row shows this counter of `benchmark` instead of a time
 };
 
 const QList<Target> &targets()
 {
     static const QList<Target> list = {
-        {"move without commit, empty board", "Ink/MoveNoCommit/pieces:0", {}, 8},
-        {"move without commit, 10,000 pieces", "Ink/MoveNoCommit/pieces:10000", {}, 8},
-        {"move without commit, 100,000 pieces", "Ink/MoveNoCommit/pieces:100000", {}, 8},
-        {"move with pen commit, empty board", "Ink/MovePenCommit/pieces:0", {}, 40},
-        {"move with pen commit, 10,000 pieces", "Ink/MovePenCommit/pieces:10000", {}, 40},
-        {"move with pen commit, 100,000 pieces", "Ink/MovePenCommit/pieces:100000", {}, 40},
-        {"move with highlighter commit, empty board", "Ink/MoveMarkerCommit/pieces:0", {}, 120},
-        {"move with highlighter commit, 10,000 pieces",
-         "Ink/MoveMarkerCommit/pieces:10000",
+        {"eraser step and its event-loop work, 8,000 strokes",
+         "Board/EraserStep/strokes:8000",
          {},
-         120},
-        {"move with highlighter commit, 100,000 pieces",
-         "Ink/MoveMarkerCommit/pieces:100000",
+         50},
+        {"eraser step and its event-loop work, 30,000 strokes",
+         "Board/EraserStep/strokes:30000",
          {},
-         120},
-        {"eraser step, 10,000 strokes", "Eraser/Move/strokes:10000", {}, 50},
+         100},
+        {"eraser step, 8,000 strokes ÷ 500 strokes", "Board/EraserStep/strokes:8000",
+         "Board/EraserStep/strokes:500", 2},
+        {"stroke of 40 moves, 8,000 strokes ÷ 500 strokes", "Board/Stroke/strokes:8000",
+         "Board/Stroke/strokes:500", 1.3},
+        {"press, 30,000 strokes ÷ empty board", "Board/Press/strokes:30000",
+         "Board/Press/strokes:0", 1.3},
+        {"repaint per stroke in view, 8,000 strokes ÷ 500 strokes", "Board/Repaint/strokes:8000",
+         "Board/Repaint/strokes:500", 1, "strokes_in_view"},
+        {"move without commit, empty board", "Ink/MoveNoCommit/pieces:0", {}, 1.4},
+        {"move with pen commit, empty board", "Ink/MovePenCommit/pieces:0", {}, 7.7},
         {"move without commit, 100,000 pieces ÷ empty", "Ink/MoveNoCommit/pieces:100000",
          "Ink/MoveNoCommit/pieces:0", 1.3},
         {"move with pen commit, 100,000 pieces ÷ empty", "Ink/MovePenCommit/pieces:100000",
          "Ink/MovePenCommit/pieces:0", 1.3},
         {"move with highlighter commit, 100,000 pieces ÷ empty",
          "Ink/MoveMarkerCommit/pieces:100000", "Ink/MoveMarkerCommit/pieces:0", 1.3},
-        {"eraser step, 10,000 strokes (120,000 pieces) ÷ 1,000 strokes",
-         "Eraser/Move/strokes:10000", "Eraser/Move/strokes:1000", 1.3},
-        {"eraser step, 50,000 strokes ÷ 1,000 strokes", "Eraser/Move/strokes:50000",
-         "Eraser/Move/strokes:1000", 1.3},
         {"`paintPen`, 500 points, empty board", "Remote/PaintPen500/pieces:0", {}, 10000},
-        {"`paintPen`, 500 points, 100,000 pieces", "Remote/PaintPen500/pieces:100000", {}, 10000},
+        {"heap per committed piece (bytes)", "Memory/Ink", {}, 1536, {}, "bytes_per_piece"},
+        {"XML save of 1,000 strokes ÷ `QDomDocument` alone", "Save/Xml/strokes:1000",
+         "Save/XmlQDomDocumentOnly/strokes:1000", 1.5},
         {"XML load of 1,000 strokes ÷ `QDomDocument` parse", "Load/Xml/strokes:1000",
-         "Load/XmlQDomDocumentOnly/strokes:1000", 2},
-        {"save-record load of 1,000 strokes ÷ `QDataStream` read", "Load/Records/strokes:1000",
-         "Load/RecordsQDataStreamOnly/strokes:1000", 2},
+         "Load/XmlQDomDocumentOnly/strokes:1000", 1.5},
+        {"record save of 1,000 strokes ÷ `QDataStream` alone", "Save/Records/strokes:1000",
+         "Save/RecordsQDataStreamOnly/strokes:1000", 1.5},
+        {"record load of 1,000 strokes ÷ `QDataStream` read", "Load/Records/strokes:1000",
+         "Load/RecordsQDataStreamOnly/strokes:1000", 1.5},
     };
     return list;
 }
@@ -160,6 +167,12 @@ const QList<Target> &targets()
 const QList<Target> &comparisons()
 {
     static const QList<Target> list = {
+        {"eraser step, 30,000 strokes ÷ 500 strokes", "Board/EraserStep/strokes:30000",
+         "Board/EraserStep/strokes:500", 0},
+        {"stroke of 40 moves, 30,000 strokes ÷ 500 strokes", "Board/Stroke/strokes:30000",
+         "Board/Stroke/strokes:500", 0},
+        {"100-pixel scroll, 8,000 strokes ÷ 500 strokes", "Board/Scroll/strokes:8000",
+         "Board/Scroll/strokes:500", 0},
         {"`QPainterPathStroker` ÷ `samplesOutlinePolygon`, one piece (11 samples)",
          "Outline/QPainterPathStroker/samples:11", "Outline/SamplesOutlinePolygon/samples:11", 0},
         {"`QPainterPathStroker` ÷ `samplesOutlinePolygon`, ten pieces (101 samples)",
@@ -169,34 +182,68 @@ const QList<Target> &comparisons()
          "Ink/Release200/pieces:0", 0},
         {"remote live message, 100,000 pieces ÷ empty", "Remote/LiveMessage/pieces:100000",
          "Remote/LiveMessage/pieces:0", 0},
+        {"XML save of 10,000 strokes ÷ `QDomDocument` alone", "Save/Xml/strokes:10000",
+         "Save/XmlQDomDocumentOnly/strokes:10000", 0},
         {"XML load of 10,000 strokes ÷ `QDomDocument` parse", "Load/Xml/strokes:10000",
          "Load/XmlQDomDocumentOnly/strokes:10000", 0},
-        {"save-record load of 10,000 strokes ÷ `QDataStream` read", "Load/Records/strokes:10000",
+        {"record load of 10,000 strokes ÷ `QDataStream` read", "Load/Records/strokes:10000",
          "Load/RecordsQDataStreamOnly/strokes:10000", 0},
     };
     return list;
 }
 
+// The time of `name`, per counted thing when `per` is set; NaN when it was not run.
+double timeOf(const QHash<QString, Result> &results, const QString &name, const QString &per)
+{
+    if (!results.contains(name))
+        return std::nan("");
+    const Result &result = results.value(name);
+    return per.isEmpty() ? result.micros : result.micros / result.counters.value(per, std::nan(""));
+}
+
 QString targetRow(const Target &target, const QHash<QString, Result> &results, bool withLimit)
 {
     const bool ratio = !target.denominator.isEmpty();
+    const bool counter = !target.counter.isEmpty();
+    double number = counter
+        ? results.value(target.benchmark).counters.value(target.counter, std::nan(""))
+        : timeOf(results, target.benchmark, target.per);
+    if (ratio)
+        number /= timeOf(results, target.denominator, target.per);
     QString value = QStringLiteral("not run");
     QString verdict = QStringLiteral("–");
-    if (results.contains(target.benchmark) && (!ratio || results.contains(target.denominator))) {
-        double number = results.value(target.benchmark).micros;
-        if (ratio)
-            number /= results.value(target.denominator).micros;
-        value = ratio ? QString::number(number, 'f', 2) : formatTime(number);
+    if (!std::isnan(number)) {
+        value = ratio ? QString::number(number, 'f', 2)
+            : counter ? formatNumber(number)
+                      : formatTime(number);
         verdict = number <= target.limit ? QStringLiteral("holds") : QStringLiteral("**missed**");
     }
     QString row = QStringLiteral("| %1 | %2 |").arg(target.path, value);
     if (withLimit) {
-        const QString limit = ratio ? QString::number(target.limit)
-            : target.limit >= 1000  ? QStringLiteral("%1 ms").arg(target.limit / 1000)
-                                    : QStringLiteral("%1 µs").arg(target.limit);
+        const QString limit = ratio || counter ? formatNumber(target.limit)
+            : target.limit >= 1000             ? QStringLiteral("%1 ms").arg(target.limit / 1000)
+                                               : QStringLiteral("%1 µs").arg(target.limit);
         row += QStringLiteral(" ≤ %1 | %2 |").arg(limit, verdict);
     }
     return row;
+}
+
+// The board-size series of the plot: strokes, then the eraser step, the stroke and the repaint
+// in µs, one line per board size.
+QString plotData(const QHash<QString, Result> &results)
+{
+    QString data = QStringLiteral("# strokes eraser_step_us stroke_us repaint_us\n");
+    for (const int strokes : {500, 2000, 8000, 30000}) {
+        QStringList line = {QString::number(strokes)};
+        for (const char *path : {"Board/EraserStep", "Board/Stroke", "Board/Repaint"}) {
+            const QString name
+                = QStringLiteral("%1/strokes:%2").arg(QLatin1String(path)).arg(strokes);
+            line << (results.contains(name) ? QString::number(results.value(name).micros, 'g', 6)
+                                            : QStringLiteral("NaN"));
+        }
+        data += line.join(QLatin1Char(' ')) + QLatin1Char('\n');
+    }
+    return data;
 }
 
 QString cpuModel()
@@ -261,8 +308,9 @@ int main(int argc, char **argv)
 {
     QCoreApplication application(argc, argv);
     const QStringList arguments = application.arguments();
-    if (arguments.size() < 2 || arguments.size() > 3) {
-        QTextStream(stderr) << "usage: kvpen_bench_report RESULTS.json [BENCHMARKS.md]\n";
+    if (arguments.size() < 2 || arguments.size() > 4) {
+        QTextStream(stderr)
+            << "usage: kvpen_bench_report RESULTS.json [BENCHMARKS.md [PLOT.dat]]\n";
         return 2;
     }
     QFile input(arguments.at(1));
@@ -307,5 +355,15 @@ int main(int argc, char **argv)
     }
     markdown.write(text.toUtf8());
     QTextStream(stdout) << generated;
+    if (arguments.size() == 4) {
+        QFile plot(arguments.at(3));
+        if (!plot.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            QTextStream(stderr) << "kvpen_bench_report: cannot write " << arguments.at(3) << '\n';
+            return 1;
+        }
+        QStringList order;
+        plot.write(plotData(readResults(document.object().value("benchmarks").toArray(), &order))
+                       .toUtf8());
+    }
     return 0;
 }

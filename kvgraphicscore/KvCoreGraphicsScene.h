@@ -4,6 +4,11 @@
 
 #include <QGraphicsScene>
 
+#include <memory>
+
+class KvBoardIndexFit;
+class QTimer;
+
 // The board as the plug-ins see it: items go on and off the board only through these two
 // operations, so that the host can track, save and undo them.
 class KVGRAPHICSCORE_EXPORT KvCoreGraphicsScene : public QGraphicsScene
@@ -20,4 +25,15 @@ public:
     // caller deletes itself, false for one that leaves for good (the host may keep it for
     // undo). Removing an item that is not on the board does nothing.
     virtual void removeBoardItem(QGraphicsItem *item, bool temporary);
+
+private:
+    // Keeps the item index's depth fit for the items on the board (KvBoardIndexFit); `settled`
+    // once the board has not changed for a while.
+    void fitIndex(bool settled = false);
+
+    std::unique_ptr<KvBoardIndexFit> m_indexFit;
+    QTimer *m_settleTimer;
+    // The rect the index covers, as last announced (asking a scene without a fixed rect for it
+    // walks every item).
+    QRectF m_indexRect;
 };

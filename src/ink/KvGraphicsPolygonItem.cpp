@@ -9,6 +9,28 @@
 #include <QPainter>
 #include <QPen>
 
+namespace {
+
+// Pieces of one colour share the brush's and the outline pen's data rather than each holding
+// a copy of its own: the last ones made are kept for the next piece.
+const QBrush &solidBrush(const QColor &color)
+{
+    static QBrush last;
+    if (last.style() != Qt::SolidPattern || last.color() != color)
+        last = QBrush(color, Qt::SolidPattern);
+    return last;
+}
+
+const QPen &outlinePen(const QColor &color)
+{
+    static QPen last(Qt::NoPen);
+    if (last.style() == Qt::NoPen || last != QPen(color))
+        last = QPen(color);
+    return last;
+}
+
+} // namespace
+
 KvGraphicsPolygonItem::KvGraphicsPolygonItem(const QLineF &line, double startWidth, double endWidth,
                                              QGraphicsItem *parent)
     : QGraphicsPolygonItem(lineCapsulePolygon(line, startWidth, endWidth), parent)
@@ -78,7 +100,7 @@ QColor KvGraphicsPolygonItem::color() const
 void KvGraphicsPolygonItem::setColor(const QColor &color)
 {
     m_color = color;
-    setBrush(QBrush(m_color, Qt::SolidPattern));
+    setBrush(solidBrush(m_color));
     setPen(QPen(Qt::NoPen));
     if (m_color.alphaF() >= 1.0)
         return;
@@ -91,7 +113,7 @@ void KvGraphicsPolygonItem::setColor(const QColor &color)
     else if (alpha < 1.0)
         alpha = alpha * 0.5;
     outline.setAlphaF(alpha);
-    setPen(QPen(outline));
+    setPen(outlinePen(outline));
 }
 
 void KvGraphicsPolygonItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *option,

@@ -40,6 +40,14 @@ void visitQuadCurvePoints(const QPointF &start, const QPointF &control, const QP
         visit(path.pointAtPercent(double(i) / segments));
 }
 
+// An outline stays with its item for the item's lifetime: no spare capacity.
+QPolygonF fillPolygon(const QPainterPath &path)
+{
+    QPolygonF polygon = path.toFillPolygon(QTransform());
+    polygon.squeeze();
+    return polygon;
+}
+
 QLineF tangentAt(const QList<KvStrokeSample> &samples, int i)
 {
     const int last = samples.size() - 1;
@@ -116,8 +124,10 @@ KvGraphicsStroke *KvGraphicsStroke::continuation() const
 {
     // Smoothing reads no further back than the last two raw samples and the last smoothed one.
     auto *next = new KvGraphicsStroke;
-    next->m_rawSamples = m_rawSamples.mid(qMax(0, m_rawSamples.size() - 2));
-    next->m_smoothedSamples = m_smoothedSamples.mid(qMax(0, m_smoothedSamples.size() - 1));
+    next->m_rawCount = qMin(m_rawCount, 2);
+    next->m_previousRaw = m_previousRaw;
+    next->m_lastRaw = m_lastRaw;
+    next->m_lastSmoothed = m_lastSmoothed;
     return next;
 }
 
@@ -129,28 +139,31 @@ QList<KvGraphicsPolygonItem *> KvGraphicsStroke::items() const
 QList<KvStrokeSample> KvGraphicsStroke::addPoint(const QPointF &pos, double width, bool smooth)
 {
     const KvStrokeSample sample {pos, width};
-    if (m_rawSamples.isEmpty()) {
-        m_rawSamples.append(sample);
-        m_smoothedSamples.append(sample);
-        return {sample};
+    QList<KvStrokeSample> result;
+    if (m_rawCount == 0) {
+        m_lastSmoothed = sample;
+        result = {sample};
+    } else if (!smooth) {
+        m_lastSmoothed = sample;
+        result = {m_lastRaw, sample};
+    } else if (m_rawCount == 1) {
+        m_lastSmoothed = {midPoint(m_lastRaw.position, pos), (m_lastRaw.width + width) * 0.5};
+        result = {m_lastRaw, m_lastSmoothed};
+    } else {
+        result = smoothedCurve(pos, width);
+        m_lastSmoothed = result.last();
     }
-    if (!smooth) {
-        const KvStrokeSample last = m_rawSamples.last();
-        m_rawSamples.append(sample);
-        m_smoothedSamples.append(sample);
-        return {last, sample};
-    }
-    if (m_rawSamples.size() == 1) {
-        const KvStrokeSample first = m_rawSamples.first();
-        const KvStrokeSample middle {midPoint(first.position, pos), (first.width + width) * 0.5};
-        m_rawSamples.append(sample);
-        m_smoothedSamples.append(middle);
-        return {first, middle};
-    }
+    m_previousRaw = m_lastRaw;
+    m_lastRaw = sample;
+    ++m_rawCount;
+    return result;
+}
 
-    const QPointF a = m_rawSamples.at(m_rawSamples.size() - 2).position;
-    const QPointF b = m_rawSamples.last().position;
-    const double startWidth = m_smoothedSamples.last().width;
+QList<KvStrokeSample> KvGraphicsStroke::smoothedCurve(const QPointF &pos, double width) const
+{
+    const QPointF a = m_previousRaw.position;
+    const QPointF b = m_lastRaw.position;
+    const double startWidth = m_lastSmoothed.width;
     const double pointCount = kCurveSegments + 1;
     QList<KvStrokeSample> curve;
     curve.reserve(int(pointCount));
@@ -159,17 +172,12 @@ QList<KvStrokeSample> KvGraphicsStroke::addPoint(const QPointF &pos, double widt
                              const double fraction = curve.size() / (pointCount - 1);
                              curve.append({point, startWidth + fraction * (width - startWidth)});
                          });
-
-    if (curve.first().position == m_smoothedSamples.last().position)
-        m_smoothedSamples.removeLast();
-    m_smoothedSamples.append(curve);
-    m_rawSamples.append(sample);
     return curve;
 }
 
 KvStrokeSample KvGraphicsStroke::lastSmoothedSample() const
 {
-    return m_smoothedSamples.isEmpty() ? KvStrokeSample() : m_smoothedSamples.last();
+    return m_lastSmoothed;
 }
 
 QPolygonF lineCapsulePolygon(const QLineF &line, double startWidth, double endWidth)
@@ -193,7 +201,7 @@ QPolygonF lineCapsulePolygon(const QLineF &line, double startWidth, double endWi
     path.lineTo(p1 + u1);
     path.arcTo(squareAround(p1, startWidth), angle - 90.0, -180.0);
     path.closeSubpath();
-    return path.toFillPolygon(QTransform());
+    return fillPolygon(path);
 }
 
 QPolygonF lineCapsulePolygon(const QPointF &start, const QPointF &end, const double *startWidth,
@@ -251,7 +259,7 @@ QPolygonF samplesOutlinePolygon(const QList<KvStrokeSample> &samples, bool start
                    -180.0);
     else
         path.lineTo(left(0));
-    return path.toFillPolygon(QTransform());
+    return fillPolygon(path);
 }
 
 QList<QPointF> quadCurvePoints(const QPointF &start, const QPointF &control, const QPointF &end,

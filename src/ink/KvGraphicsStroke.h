@@ -67,11 +67,19 @@ public:
 private:
     Q_DISABLE_COPY(KvGraphicsStroke)
 
+    // The curve from the middle of the last two raw samples through the last one to the middle
+    // of it and `pos`.
+    QList<KvStrokeSample> smoothedCurve(const QPointF &pos, double width) const;
+
     QList<KvGraphicsPolygonItem *> m_items;
     KvGraphicsPolygonItem *m_temporaryItem = nullptr;
     bool m_held = false;
-    QList<KvStrokeSample> m_rawSamples;
-    QList<KvStrokeSample> m_smoothedSamples;
+    // Only the end of the input is read again: the last two raw samples and the last smoothed
+    // one.
+    int m_rawCount = 0;
+    KvStrokeSample m_previousRaw;
+    KvStrokeSample m_lastRaw;
+    KvStrokeSample m_lastSmoothed;
 };
 
 // The outline of one straight segment with round ends, startWidth across at the line's first

@@ -35,8 +35,10 @@ KvInkFileCodec::Piece savedPiece(const KvGraphicsPolygonItem *item, int index)
 KvGraphicsPolygonItem *loadedPieceItem(const KvInkFileCodec::Piece &piece, bool fromXml)
 {
     auto *item = new KvGraphicsPolygonItem(piece.polygon);
+    // An opaque piece's outlines are one: they share their points.
     if (fromXml)
-        item->setFullPolygon(piece.fullPolygon);
+        item->setFullPolygon(piece.fullPolygon == piece.polygon ? item->polygon()
+                                                                : piece.fullPolygon);
     item->setPen(piece.pen);
     item->setBrush(piece.brush);
     if (fromXml)

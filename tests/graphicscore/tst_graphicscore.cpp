@@ -43,6 +43,8 @@ private slots:
     void removedItemsAreOwnedUntilTakenBack();
     void selectionFrameCopiesOnlyBoardItems();
     void hostileBaseDataIsIgnored();
+    void indexDepthFitsTheBoard_data();
+    void indexDepthFitsTheBoard();
 
     void objectCoreKeepsSceneWeakly();
 };
@@ -166,6 +168,42 @@ void tst_GraphicsCore::hostileBaseDataIsIgnored()
     QCOMPARE(item->pos(), QPointF());
     QCOMPARE(item->transform(), QTransform());
     QCOMPARE(item->zValue(), 0.0);
+}
+
+void tst_GraphicsCore::indexDepthFitsTheBoard_data()
+{
+    QTest::addColumn<int>("items");
+    QTest::addColumn<QSizeF>("size");
+    QTest::addColumn<int>("minDepth");
+    QTest::addColumn<int>("maxDepth");
+    QTest::newRow("handwriting") << 10000 << QSizeF(12, 12) << 12 << 12;
+    QTest::newRow("board-wide items") << 2000 << QSizeF(8000, 6000) << 1 << 3;
+}
+
+// The depth follows what the board holds, whatever the fixed scene rect, and goes back down as
+// the board empties.
+void tst_GraphicsCore::indexDepthFitsTheBoard()
+{
+    QFETCH(int, items);
+    QFETCH(QSizeF, size);
+    QFETCH(int, minDepth);
+    QFETCH(int, maxDepth);
+    KvGraphicsScene scene;
+    scene.setSceneRect(0, 0, 8000, 6000);
+    const int emptyDepth = scene.bspTreeDepth();
+    QList<QGraphicsItem *> added;
+    for (int i = 0; i < items; ++i) {
+        auto *item = new QGraphicsRectItem(QRectF(QPointF(i % 100 * 80, i / 100 % 75 * 80), size));
+        scene.addBoardItem(item);
+        added.append(item);
+    }
+    // The last level comes once the board has settled.
+    QTRY_VERIFY2(scene.bspTreeDepth() >= minDepth && scene.bspTreeDepth() <= maxDepth,
+                 qPrintable(QString::number(scene.bspTreeDepth())));
+    for (QGraphicsItem *item : qAsConst(added))
+        scene.removeBoardItem(item, true);
+    qDeleteAll(added);
+    QTRY_COMPARE(scene.bspTreeDepth(), emptyDepth);
 }
 
 void tst_GraphicsCore::objectCoreKeepsSceneWeakly()
