@@ -97,6 +97,14 @@ void KvPenCore::setIsCanRedo(bool canRedo)
     penObject->setIsCanRedo(canRedo);
 }
 
+void KvPenCore::setCompleteStrokeEnds(bool complete)
+{
+    isCompleteStrokeEnds = complete;
+    penObject->setCompleteStrokeEnds(complete);
+    for (KvPenObject *engine : qAsConst(remoteEngines))
+        engine->setCompleteStrokeEnds(complete);
+}
+
 void KvPenCore::currentSceneChanged(KvCoreGraphicsScene *scene)
 {
     KvObjectCore::currentSceneChanged(scene);
@@ -219,6 +227,7 @@ KvPenObject *KvPenCore::remoteEngine(const QString &key)
 KvPenObject *KvPenCore::createEngine()
 {
     auto *engine = new KvPenObject(this);
+    engine->setCompleteStrokeEnds(isCompleteStrokeEnds);
     connect(engine, &KvPenObject::sig_eraseItem, this,
             [this](const QString &uuid) { emit sig_eraseItem(uuid); });
     return engine;

@@ -180,6 +180,7 @@ bool KvPenObject::extendStroke(const QPointF &pos, int id)
 void KvPenObject::finishStroke(const QUuid &uuid, QJsonObject &snapshot, int id)
 {
     KvGraphicsStroke *stroke = m_strokes.value(id);
+    completeStrokeEnd(id, stroke, m_lastPoints.value(id));
     if (KvGraphicsPolygonItem *temporary = m_tempItems.take(id)) {
         m_scene->removeBoardItem(temporary, true);
         // Deleted on any kind of board: nothing is left behind off the board.
@@ -213,6 +214,18 @@ void KvPenObject::addStrokePiece(int id, KvGraphicsStroke *stroke, const QPointF
     // The first piece is a dot, round at both ends; later ones join it flat and end round.
     const QList<KvStrokeSample> samples = stroke->addPoint(pos, width, !first);
     KvGraphicsPolygonItem *piece = createSegmentItem(samples, first, true);
+    addSegmentItem(id, piece, stroke);
+    piece->setCorrespondingPoint(pos);
+}
+
+void KvPenObject::completeStrokeEnd(int id, KvGraphicsStroke *stroke, const QPointF &pos)
+{
+    if (!m_completeStrokeEnds)
+        return;
+    const QList<KvStrokeSample> samples = stroke->finishAt(pos, m_settings.inkWidth());
+    if (samples.isEmpty())
+        return;
+    KvGraphicsPolygonItem *piece = createSegmentItem(samples, false, true);
     addSegmentItem(id, piece, stroke);
     piece->setCorrespondingPoint(pos);
 }
@@ -293,6 +306,7 @@ KvGraphicsStrokesGroup *KvPenObject::createGroupFromPoints(QList<QPointF> points
         if (point == last)
             break;
     }
+    completeStrokeEnd(kSinglePointerId, stroke, last);
     auto *group
         = new KvGraphicsStrokesGroup(QColor(255, 255, 255, 255), m_settings.stylus, nullptr);
     group->setItems(stroke->items());

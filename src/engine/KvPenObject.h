@@ -54,6 +54,10 @@ public:
     void setStylus(int stylus) { m_settings.stylus = stylus; }
     bool isCanRedo() const { return m_isCanRedo; }
     void setIsCanRedo(bool canRedo) { m_isCanRedo = canRedo; }
+    // Whether a release first adds a last piece up to the pointer's last position; off, a
+    // stroke ends with its last committed piece.
+    bool completeStrokeEnds() const { return m_completeStrokeEnds; }
+    void setCompleteStrokeEnds(bool complete) { m_completeStrokeEnds = complete; }
 
     // Pointer input in scene coordinates; id is the touch id, -1 the single pointer. All three
     // refuse (false) while an area erase runs. The release fills `snapshot` with the finished
@@ -98,6 +102,7 @@ private:
     void putGroupOnBoard(KvGraphicsStrokesGroup *group);
     void addStrokePiece(int id, KvGraphicsStroke *stroke, const QPointF &pos, double width,
                         bool first);
+    void completeStrokeEnd(int id, KvGraphicsStroke *stroke, const QPointF &pos);
     KvGraphicsPolygonItem *createSegmentItem(const QList<KvStrokeSample> &samples, bool startCap,
                                              bool endCap);
     void addSegmentItem(int id, KvGraphicsPolygonItem *item, KvGraphicsStroke *stroke);
@@ -116,6 +121,7 @@ private:
     QPointer<KvCoreGraphicsScene> m_scene;
     KvToolSettings m_settings;
     bool m_isCanRedo = true;
+    bool m_completeStrokeEnds = false;
     bool m_isAreaErasing = false;
     QPointF m_areaLastPoint;
     int m_lastInputKind = 2;

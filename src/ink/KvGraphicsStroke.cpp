@@ -40,6 +40,20 @@ void visitQuadCurvePoints(const QPointF &start, const QPointF &control, const QP
         visit(path.pointAtPercent(double(i) / segments));
 }
 
+// The committed curve's samples, the width going evenly from startWidth to endWidth.
+QList<KvStrokeSample> curveSamples(const QPointF &start, const QPointF &control, const QPointF &end,
+                                   double startWidth, double endWidth)
+{
+    const double pointCount = kCurveSegments + 1;
+    QList<KvStrokeSample> curve;
+    curve.reserve(int(pointCount));
+    visitQuadCurvePoints(start, control, end, kCurveSegments, [&](const QPointF &point) {
+        const double fraction = curve.size() / (pointCount - 1);
+        curve.append({point, startWidth + fraction * (endWidth - startWidth)});
+    });
+    return curve;
+}
+
 QLineF tangentAt(const QList<KvStrokeSample> &samples, int i)
 {
     const int last = samples.size() - 1;
@@ -101,20 +115,30 @@ QList<KvStrokeSample> KvGraphicsStroke::addPoint(const QPointF &pos, double widt
 
     const QPointF a = m_rawSamples.at(m_rawSamples.size() - 2).position;
     const QPointF b = m_rawSamples.last().position;
-    const double startWidth = m_smoothedSamples.last().width;
-    const double pointCount = kCurveSegments + 1;
-    QList<KvStrokeSample> curve;
-    curve.reserve(int(pointCount));
-    visitQuadCurvePoints(midPoint(a, b), b, midPoint(b, pos), kCurveSegments,
-                         [&](const QPointF &point) {
-                             const double fraction = curve.size() / (pointCount - 1);
-                             curve.append({point, startWidth + fraction * (width - startWidth)});
-                         });
+    const QList<KvStrokeSample> curve
+        = curveSamples(midPoint(a, b), b, midPoint(b, pos), m_smoothedSamples.last().width, width);
 
     if (curve.first().position == m_smoothedSamples.last().position)
         m_smoothedSamples.removeLast();
     m_smoothedSamples.append(curve);
     m_rawSamples.append(sample);
+    return curve;
+}
+
+QList<KvStrokeSample> KvGraphicsStroke::finishAt(const QPointF &pos, double width)
+{
+    if (m_rawSamples.isEmpty() || m_smoothedSamples.last().position == pos)
+        return {};
+    const KvStrokeSample start = m_smoothedSamples.last();
+    QList<KvStrokeSample> curve;
+    if (m_rawSamples.size() == 1) {
+        curve = {start, {pos, width}};
+    } else {
+        // The outlined ink ends half way to the last raw sample, which bends it towards `pos`.
+        curve = curveSamples(start.position, m_rawSamples.last().position, pos, start.width, width);
+    }
+    m_rawSamples.append({pos, width});
+    m_smoothedSamples.append(curve.mid(1));
     return curve;
 }
 
