@@ -3,12 +3,12 @@
 #include "KvCoreGraphicsScene.h"
 #include "kvgraphicscore_export.h"
 
+#include <QHash>
 #include <QList>
-#include <QSet>
 
 // The host's board. It knows the items put on it with addBoardItem, in the order they came,
 // and owns the items that left for good (removeBoardItem with temporary false) until it is
-// destroyed, so that an undo can bring them back and nothing leaks.
+// destroyed, so that an undo can bring them back, at their old place, and nothing leaks.
 class KVGRAPHICSCORE_EXPORT KvGraphicsScene : public KvCoreGraphicsScene
 {
     Q_OBJECT
@@ -30,6 +30,11 @@ public:
 private:
     static constexpr int kBoardOrderDataKey = 1000;
 
+    void restack(QGraphicsItem *item, quint64 order);
+
     quint64 m_nextBoardOrder = 0;
-    QSet<QGraphicsItem *> m_removedItems;
+    // At least the largest board order on the board; exact after a restack.
+    quint64 m_topOrder = 0;
+    // Each with the board order it had.
+    QHash<QGraphicsItem *, quint64> m_removedItems;
 };

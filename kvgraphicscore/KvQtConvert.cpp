@@ -175,7 +175,9 @@ QPen KvQtConvert::stringToPen(const QString &text)
     const bool joinOk = join
         && (*join == Qt::MiterJoin || *join == Qt::BevelJoin || *join == Qt::RoundJoin
             || *join == Qt::SvgMiterJoin);
-    if (!styleOk || !width || *width < 0 || !color.isValid() || !capOk || !joinOk || !cosmetic
+    // QPen takes widths from 0 up to below 2^15 only and warns about any other.
+    const bool widthOk = width && *width >= 0 && *width < (1 << 15);
+    if (!styleOk || !widthOk || !color.isValid() || !capOk || !joinOk || !cosmetic
         || (*cosmetic != 0 && *cosmetic != 1))
         return {};
     QPen pen {Qt::PenStyle(*style)};

@@ -149,7 +149,7 @@ void KvGraphicsStrokesGroup::copyItemParameters(KvItem *target) const
 
 QMap<QString, QVariant> KvGraphicsStrokesGroup::exportItem()
 {
-    return KvInkFileCodec::groupToMap(getBaseExportData(), savedPieces(), color());
+    return KvInkFileCodec::groupToMap(getBaseExportData(), savedPieces(), color(), m_stylus);
 }
 
 void KvGraphicsStrokesGroup::importItem(const QMap<QString, QVariant> &map)
@@ -159,6 +159,8 @@ void KvGraphicsStrokesGroup::importItem(const QMap<QString, QVariant> &map)
         = KvInkFileCodec::groupFromMap(map, KvPen::kMaxPiecesPerGroup - m_items.size());
     logRefusals("KvGraphicsStrokesGroup::importItem", loaded);
     adoptPieces(loaded.pieces, false);
+    if (loaded.stylus)
+        m_stylus = *loaded.stylus;
     setColor(loaded.color);
 }
 
@@ -181,8 +183,8 @@ void KvGraphicsStrokesGroup::importItemXml(QDomDocument *document, QDomElement *
     logRefusals("KvGraphicsStrokesGroup::importItemXml", loaded);
     adoptPieces(loaded.pieces, true);
     KvItem::setColor(loaded.color);
-    if (!loaded.refusedStylus)
-        m_stylus = loaded.stylus;
+    if (loaded.stylus)
+        m_stylus = *loaded.stylus;
     importBaseXml(document, element);
 }
 

@@ -52,14 +52,15 @@ bool isSoundTransform(const QTransform &transform)
         && isSoundPoint(transform.map(QPointF()));
 }
 
-// QVariant::toInt on a double outside int's range is undefined; clamp first.
+// QVariant::toInt on a double outside int's range is undefined, and so is qRound near its ends;
+// the bounded value is rounded while it is still a double.
 int variantToInt(const QVariant &value)
 {
     bool ok = false;
     const double number = value.toDouble(&ok);
     if (!ok || std::isnan(number))
         return 0;
-    return qRound(qBound(double(INT_MIN), number, double(INT_MAX)));
+    return int(std::round(qBound(double(INT_MIN), number, double(INT_MAX))));
 }
 
 // The polygon of a text form, or nothing when the text is malformed or holds too many points
@@ -106,6 +107,15 @@ std::optional<KvInkFileCodec::Piece> pieceFromElement(const QDomElement &element
     return piece;
 }
 
+// Only ink kinds are kept; anything else leaves the group as it was made.
+void readStylus(KvInkFileCodec::LoadedGroup *group, int stylus)
+{
+    if (KvPen::isInkStylus(stylus))
+        group->stylus = stylus;
+    else
+        group->refusedStylus = true;
+}
+
 // Keeps a read piece when it is sound and there is room, else counts it refused.
 void keepPiece(KvInkFileCodec::LoadedGroup *group,
                const std::optional<KvInkFileCodec::Piece> &piece, int room)
@@ -128,7 +138,8 @@ bool Piece::isSound() const
         && (fillRule == Qt::OddEvenFill || fillRule == Qt::WindingFill);
 }
 
-QVariantMap groupToMap(QVariantMap base, const QList<Piece> &pieces, const QColor &color)
+QVariantMap groupToMap(QVariantMap base, const QList<Piece> &pieces, const QColor &color,
+                       int stylus)
 {
     QVariantList entries;
     for (const Piece &piece : pieces) {
@@ -142,6 +153,10 @@ QVariantMap groupToMap(QVariantMap base, const QList<Piece> &pieces, const QColo
     }
     base.insert(kPolygonsKey, entries);
     base.insert(kColorKey, color);
+    // Only a highlighter says what it is: a pen's record stays as readers of the plain record
+    // know it, and they ignore a key they do not know.
+    if (stylus == KvPen::MarkerStylus)
+        base.insert(kTypeKey, stylus);
     return base;
 }
 
@@ -152,6 +167,8 @@ LoadedGroup groupFromMap(const QVariantMap &map, int room)
     for (const QVariant &entry : entries)
         keepPiece(&group, pieceFromMap(entry.toMap()), room);
     group.color = map.value(kColorKey).value<QColor>();
+    if (map.contains(kTypeKey))
+        readStylus(&group, variantToInt(map.value(kTypeKey)));
     return group;
 }
 
@@ -185,12 +202,7 @@ LoadedGroup groupFromElement(const QDomElement &element, int room)
          !pieceElement.isNull(); pieceElement = pieceElement.nextSiblingElement(kPieceElement))
         keepPiece(&group, pieceFromElement(pieceElement), room);
     group.color = KvQtConvert::stringToColor(KvQtConvert::readDomString(&element, kColorKey));
-    const int stylus = KvQtConvert::readDomString(&element, kTypeKey).toInt(nullptr, 10);
-    // Only ink kinds are kept; anything else leaves the group a pen.
-    if (KvPen::isInkStylus(stylus))
-        group.stylus = stylus;
-    else
-        group.refusedStylus = true;
+    readStylus(&group, KvQtConvert::readDomString(&element, kTypeKey).toInt(nullptr, 10));
     return group;
 }
 

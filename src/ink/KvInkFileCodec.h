@@ -9,6 +9,8 @@
 #include <QUuid>
 #include <QVariantMap>
 
+#include <optional>
+
 class QDomDocument;
 class QDomElement;
 
@@ -42,13 +44,14 @@ struct LoadedGroup
 {
     QList<Piece> pieces;
     QColor color;
-    int stylus = 0; // the XML form only; an unknown stylus leaves 0
+    std::optional<int> stylus; // an ink kind the form names; none for another or none named
     int refusedPieces = 0; // unsound, or beyond the room given
     bool refusedStylus = false;
 };
 
-// Adds the pieces and the colour to `base` (the common item data).
-QVariantMap groupToMap(QVariantMap base, const QList<Piece> &pieces, const QColor &color);
+// Adds the pieces, the colour and, for a highlighter, the stylus to `base` (the common item data).
+QVariantMap groupToMap(QVariantMap base, const QList<Piece> &pieces, const QColor &color,
+                       int stylus);
 // At most `room` pieces are kept; unreadable entries load as empty pieces.
 LoadedGroup groupFromMap(const QVariantMap &map, int room);
 
