@@ -19,7 +19,7 @@ std::map<std::pair<int, int>, std::unique_ptr<KvBenchBoard>> &boards()
     return shared;
 }
 
-enum BoardKind { ByPieces, ByStrokes, InView };
+enum BoardKind { ByPieces, ByStrokes, InView, OnPage };
 
 // Samples per drawn board stroke, 2.5 units apart: about twelve pieces each.
 const int kStrokeSamples = 25;
@@ -60,15 +60,31 @@ KvBenchBoard &KvBenchBoard::filledView(int strokes)
     return *board;
 }
 
+KvBenchBoard &KvBenchBoard::onPage(int strokes)
+{
+    auto &board = boards()[{OnPage, strokes}];
+    if (!board) {
+        const QRectF page(0, 0, 8000, 6000);
+        const int columns = int(std::ceil(std::sqrt(strokes * page.width() / page.height())));
+        const int rows = (strokes + columns - 1) / columns;
+        const QSizeF cell(page.width() / columns, page.height() / rows);
+        board.reset(new KvBenchBoard(strokes, -1, cell, columns, page));
+    }
+    return *board;
+}
+
 void KvBenchBoard::releaseAll()
 {
     boards().clear();
 }
 
-KvBenchBoard::KvBenchBoard(int strokes, int pieces, const QSizeF &cell, int columns)
+KvBenchBoard::KvBenchBoard(int strokes, int pieces, const QSizeF &cell, int columns,
+                           const QRectF &page)
     : m_scene(new KvBenchScene)
     , m_view(new QGraphicsView(m_scene.get()))
 {
+    if (!page.isNull())
+        m_scene->setSceneRect(page);
     m_view->setRenderHint(QPainter::Antialiasing);
     m_view->resize(kViewWidth, kViewHeight);
     m_view->show();

@@ -5,6 +5,7 @@
 #include <QGraphicsView>
 #include <QList>
 #include <QPointF>
+#include <QRectF>
 #include <QSizeF>
 #include <QUuid>
 
@@ -29,6 +30,8 @@ public:
     static KvBenchBoard &withStrokes(int strokes);
     // `strokes` strokes packed into the view, for repainting.
     static KvBenchBoard &filledView(int strokes);
+    // A page as hosts fix it, 8000 x 6000 scene units, evenly written over with `strokes` strokes.
+    static KvBenchBoard &onPage(int strokes);
     // Deletes the shared boards; before the application object goes.
     static void releaseAll();
 
@@ -52,7 +55,8 @@ public:
     static void processEvents();
 
 private:
-    KvBenchBoard(int strokes, int pieces, const QSizeF &cell, int columns);
+    KvBenchBoard(int strokes, int pieces, const QSizeF &cell, int columns,
+                 const QRectF &page = QRectF());
     // Draws strokes of equal length at the same time, one touch id each; returns their pieces.
     int drawTogether(KvPenObject *engine, const QList<QList<QPointF>> &strokes);
 
