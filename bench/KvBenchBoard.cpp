@@ -24,7 +24,7 @@ std::map<std::pair<int, int>, std::unique_ptr<KvBenchBoard>> &boards()
     return shared;
 }
 
-enum BoardKind { ByPieces, ByStrokes };
+enum BoardKind { ByPieces, ByStrokes, InView };
 
 const double kStrokeStep = 2.5;
 const int kPiecesPerStroke = 20;
@@ -49,12 +49,20 @@ KvBenchBoard &KvBenchBoard::withStrokes(int strokes)
     return *board;
 }
 
+KvBenchBoard &KvBenchBoard::filledView(int strokes)
+{
+    auto &board = boards()[{InView, strokes}];
+    if (!board)
+        board.reset(new KvBenchBoard(strokes, -1, QRectF(0, 0, 1800, 1000)));
+    return *board;
+}
+
 void KvBenchBoard::releaseAll()
 {
     boards().clear();
 }
 
-KvBenchBoard::KvBenchBoard(int strokes, int pieces)
+KvBenchBoard::KvBenchBoard(int strokes, int pieces, const QRectF &area)
     : m_scene(new KvBenchScene)
     , m_view(new QGraphicsView(m_scene.get()))
 {
@@ -67,10 +75,11 @@ KvBenchBoard::KvBenchBoard(int strokes, int pieces)
     processEvents();
 
     // Cells about as wide as high, one per stroke.
+    const QRectF written = area.isNull() ? m_scene->sceneRect() : area;
     const int cells = std::max(1, strokes >= 0 ? strokes : pieces / kPiecesPerStroke);
-    const int columns = int(std::ceil(std::sqrt(cells * double(kPageWidth) / kPageHeight)));
+    const int columns = int(std::ceil(std::sqrt(cells * written.width() / written.height())));
     const int rows = (cells + columns - 1) / columns;
-    const QSizeF cell(double(kPageWidth) / columns, double(kPageHeight) / rows);
+    const QSizeF cell(written.width() / columns, written.height() / rows);
 
     KvPenObject builder;
     builder.setScene(m_scene.get());
@@ -95,7 +104,8 @@ KvBenchBoard::KvBenchBoard(int strokes, int pieces)
             batchSize = std::min(batchSize, strokes - m_strokes);
         for (int i = m_strokes; i < m_strokes + batchSize; ++i) {
             const int at = i % (columns * rows);
-            const QPointF cellOrigin((at % columns) * cell.width(), (at / columns) * cell.height());
+            const QPointF cellOrigin = written.topLeft()
+                + QPointF((at % columns) * cell.width(), (at / columns) * cell.height());
             const QPointF origin = cellOrigin
                 + QPointF(random.bounded(cell.width() * 0.5), random.bounded(cell.height() * 0.5));
             batch.append(handwriting(origin, kStrokeSamples, kStrokeStep, random.generate()));

@@ -5,6 +5,7 @@
 #include <QGraphicsView>
 #include <QList>
 #include <QPointF>
+#include <QRectF>
 #include <QUuid>
 
 #include <memory>
@@ -29,6 +30,8 @@ public:
     // with `strokes` strokes.
     static KvBenchBoard &withPieces(int pieces);
     static KvBenchBoard &withStrokes(int strokes);
+    // `strokes` strokes packed into the view's first screen of the page, for repainting.
+    static KvBenchBoard &filledView(int strokes);
     // Deletes the shared boards; before the application object goes.
     static void releaseAll();
 
@@ -54,7 +57,8 @@ public:
     static void processEvents();
 
 private:
-    KvBenchBoard(int strokes, int pieces);
+    // Strokes go into `area` of the page, the whole page when it is null.
+    KvBenchBoard(int strokes, int pieces, const QRectF &area = QRectF());
     // Draws strokes of equal length at the same time, one touch id each; returns their pieces.
     int drawTogether(KvPenObject *engine, const QList<QList<QPointF>> &strokes);
 

@@ -4,14 +4,33 @@
 #include "KvGraphicsItem.h"
 
 #include <QGraphicsItem>
+#include <QMetaMethod>
 #include <QTimer>
 
 #include <cstdlib>
+
+namespace {
+
+// An off-board item that shows nothing, not even its children.
+class ExitItem : public QGraphicsItem
+{
+public:
+    ExitItem()
+    {
+        setFlag(ItemHasNoContents);
+        setOpacity(0.0);
+    }
+    QRectF boundingRect() const override { return QRectF(); }
+    void paint(QPainter *, const QStyleOptionGraphicsItem *, QWidget *) override { }
+};
+
+} // namespace
 
 KvCoreGraphicsScene::KvCoreGraphicsScene(QObject *parent)
     : QGraphicsScene(parent)
     , m_indexFit(new KvBoardIndexFit)
     , m_settleTimer(new QTimer(this))
+    , m_exit(new ExitItem)
 {
     // Set from the start: left to Qt, the depth would be fixed by the first index update.
     setBspTreeDepth(KvBoardIndexFit::kMinDepth);
@@ -42,7 +61,23 @@ void KvCoreGraphicsScene::removeBoardItem(QGraphicsItem *item, bool)
     if (!item || item->scene() != this)
         return;
     m_indexFit->remove(item, m_indexRect);
-    removeItem(item);
+    // While anyone listens to changed() (KvGraphicsView does), Qt reports a removed item as a
+    // change of the whole scene and folds every other change of that moment into it. An item
+    // that leaves through a transparent parent off the board is reported as the area it
+    // covered instead: the removal itself then reports nothing, and the reparenting reports
+    // the item's old bounding rect.
+    static const QMetaMethod changedSignal = QMetaMethod::fromSignal(&QGraphicsScene::changed);
+    if (isSignalConnected(changedSignal)) {
+        const QRectF covered
+            = item->mapRectToScene(item->boundingRect() | item->childrenBoundingRect());
+        item->setParentItem(m_exit.get());
+        item->setParentItem(nullptr);
+        update(covered);
+    }
+    // The item's own itemChange may have refused the detour.
+    if (item->scene() == this)
+        removeItem(item);
+    emit boardItemRemoved(item);
     fitIndex();
 }
 

@@ -26,6 +26,10 @@ public:
     // undo). Removing an item that is not on the board does nothing.
     virtual void removeBoardItem(QGraphicsItem *item, bool temporary);
 
+signals:
+    // The item has just left the board through removeBoardItem; it is still alive.
+    void boardItemRemoved(QGraphicsItem *item);
+
 private:
     // Keeps the item index's depth fit for the items on the board (KvBoardIndexFit); `settled`
     // once the board has not changed for a while.
@@ -36,4 +40,6 @@ private:
     // The rect the index covers, as last announced (asking a scene without a fixed rect for it
     // walks every item).
     QRectF m_indexRect;
+    // Where items pass on their way off the board, see removeBoardItem.
+    std::unique_ptr<QGraphicsItem> m_exit;
 };

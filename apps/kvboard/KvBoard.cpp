@@ -37,6 +37,8 @@ KvBoard::KvBoard(const QString &name, QObject *parent)
     , m_undoStack(new QUndoStack(this))
 {
     m_core->currentSceneChanged(m_scene);
+    // Strokes reach where the pen lifted, here and in what remote participants send.
+    m_core->setCompleteStrokeEnds(true);
     connect(m_core, &KvPenCore::sig_sendRemoteData, this,
             [this](const QUuid &uuid, int type, const QJsonObject &data, const QString &id) {
                 if (!m_quiet)

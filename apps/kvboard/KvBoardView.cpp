@@ -36,13 +36,13 @@ bool isSynthesized(const QMouseEvent *event)
 const QList<int> KvBoardView::kZoomLevels {25, 33, 50, 67, 75, 100, 125, 150, 200, 300, 400};
 
 KvBoardView::KvBoardView(KvBoard *board, QWidget *parent)
-    : QGraphicsView(board->scene(), parent)
+    : KvGraphicsView(board->scene(), parent)
     , m_board(board)
 {
+    setCachedItemTypes(board->core()->itemTypeList());
     setFrameShape(QFrame::NoFrame);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
-    setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
     setSceneRect(
         board->scene()->sceneRect().adjusted(-kDeskMargin, -kDeskMargin, kDeskMargin, kDeskMargin));
     setTransformationAnchor(QGraphicsView::NoAnchor);
@@ -201,7 +201,7 @@ void KvBoardView::leaveEvent(QEvent *event)
 
 void KvBoardView::paintEvent(QPaintEvent *event)
 {
-    QGraphicsView::paintEvent(event);
+    KvGraphicsView::paintEvent(event);
     const QRectF outline = eraserOutline();
     if (outline.isEmpty())
         return;
@@ -213,6 +213,15 @@ void KvBoardView::paintEvent(QPaintEvent *event)
     painter.drawEllipse(outline);
     painter.setPen(QPen(QColor(255, 255, 255, 230), 1.5));
     painter.drawEllipse(outline);
+}
+
+void KvBoardView::scrollContentsBy(int dx, int dy)
+{
+    KvGraphicsView::scrollContentsBy(dx, dy);
+    // The outline stays under the pointer; its pixels went with the scrolled board.
+    const QRect outline = outlineArea();
+    if (!outline.isEmpty())
+        viewport()->update(QRegion(outline) + outline.translated(dx, dy));
 }
 
 void KvBoardView::drawBackground(QPainter *painter, const QRectF &rect)
@@ -271,11 +280,18 @@ void KvBoardView::pinch(qreal delta, const QPointF &anchor)
 
 void KvBoardView::setHover(const QPointF &viewportPos)
 {
-    const QRectF before = eraserOutline();
+    const QRect before = outlineArea();
     m_hover = viewportPos;
-    const QRectF after = eraserOutline();
+    const QRect after = outlineArea();
     if (before != after)
-        viewport()->update();
+        viewport()->update(QRegion(before) + after);
+}
+
+QRect KvBoardView::outlineArea() const
+{
+    const QRectF outline = eraserOutline();
+    // Half the outline's widest pen, and a pixel for antialiasing.
+    return outline.isEmpty() ? QRect() : outline.toAlignedRect().adjusted(-3, -3, 3, 3);
 }
 
 // The eraser's reach under a hovering pointer, in viewport coordinates; empty unless the eraser

@@ -1,15 +1,17 @@
 #pragma once
 
+#include "KvGraphicsView.h"
+
 #include <QEvent>
-#include <QGraphicsView>
 
 class KvBoard;
 class QTouchEvent;
 
 // A view on one board that turns the user's input into the plug-in's: mouse and pen to the
 // single pointer, fingers to touch ids, a palm to the area eraser. It shows the board as a page
-// on a desk, zooms through a ladder of levels, and outlines the eraser under a hovering pointer.
-class KvBoardView : public QGraphicsView
+// on a desk, with the plug-in's finished ink from the tile cache, zooms through a ladder of
+// levels, and outlines the eraser under a hovering pointer.
+class KvBoardView : public KvGraphicsView
 {
     Q_OBJECT
 public:
@@ -47,6 +49,7 @@ protected:
     void showEvent(QShowEvent *event) override;
     void leaveEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
     void drawBackground(QPainter *painter, const QRectF &rect) override;
 
 private:
@@ -57,6 +60,8 @@ private:
     void pinch(qreal delta, const QPointF &anchor);
     void setHover(const QPointF &viewportPos);
     QRectF eraserOutline() const;
+    // The viewport pixels the outline's painting reaches.
+    QRect outlineArea() const;
 
     KvBoard *m_board;
     bool m_pointerDown = false;

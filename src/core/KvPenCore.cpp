@@ -97,6 +97,14 @@ void KvPenCore::setIsCanRedo(bool canRedo)
     penObject->setIsCanRedo(canRedo);
 }
 
+void KvPenCore::setCompleteStrokeEnds(bool complete)
+{
+    isCompleteStrokeEnds = complete;
+    penObject->setCompleteStrokeEnds(complete);
+    for (KvPenObject *engine : qAsConst(remoteEngines))
+        engine->setCompleteStrokeEnds(complete);
+}
+
 void KvPenCore::currentSceneChanged(KvCoreGraphicsScene *scene)
 {
     KvObjectCore::currentSceneChanged(scene);
@@ -243,6 +251,7 @@ bool KvPenCore::reclaimIdleEngine()
 KvPenObject *KvPenCore::createEngine()
 {
     auto *engine = new KvPenObject(this);
+    engine->setCompleteStrokeEnds(isCompleteStrokeEnds);
     connect(engine, &KvPenObject::sig_eraseItem, this,
             [this](const QString &uuid) { emit sig_eraseItem(uuid); });
     connect(engine, &KvPenObject::sig_groupClosed, this, [this](const QJsonObject &snapshot) {

@@ -46,6 +46,11 @@ public:
     // Whether live pointer messages leave the core and remote ones are replayed.
     bool getIsCanRemote() const { return isCanRemote; }
     void setIsCanRemote(bool canRemote) { isCanRemote = canRemote; }
+    // Off by default. On, every release of this core's engines, local and remote, and every
+    // whole-stroke replay first adds one last piece from the end of the finished ink to the
+    // pointer's last position, sent and saved like any piece: strokes reach where the pen lifted.
+    bool completeStrokeEnds() const { return isCompleteStrokeEnds; }
+    void setCompleteStrokeEnds(bool complete);
     ctkPluginContext *getContext() const { return context; }
     void setContext(ctkPluginContext *context) { this->context = context; }
 
@@ -110,6 +115,7 @@ private:
     QHash<QString, quint64> remoteLastUses;
     quint64 remoteUses = 0;
     bool isCanRemote = true;
+    bool isCompleteStrokeEnds = false;
     ctkPluginContext *context = nullptr;
     QUuid mouseUuid;
     QMap<int, QUuid> touchUuids;

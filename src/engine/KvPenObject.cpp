@@ -219,6 +219,7 @@ bool KvPenObject::extendStroke(const QPointF &pos, int id)
 void KvPenObject::finishStroke(const QUuid &uuid, QJsonObject &snapshot, int id)
 {
     const OpenStroke open = m_openStrokes.take(id);
+    completeStrokeEnd(open.stroke, m_lastPoints.value(id));
     dropTemporaryItem(open.stroke);
     closeGroup(open.stroke, open.groupUuid(uuid), snapshot);
     open.stroke->letGo();
@@ -323,6 +324,18 @@ void KvPenObject::addStrokePiece(KvGraphicsStroke *stroke, const QPointF &pos, d
     piece->setCorrespondingPoint(pos);
 }
 
+void KvPenObject::completeStrokeEnd(KvGraphicsStroke *stroke, const QPointF &pos)
+{
+    if (!m_completeStrokeEnds)
+        return;
+    const QList<KvStrokeSample> samples = stroke->finishAt(pos, m_settings.inkWidth());
+    if (samples.isEmpty())
+        return;
+    KvGraphicsPolygonItem *piece = createSegmentItem(samples, false, true);
+    addSegmentItem(piece, stroke);
+    piece->setCorrespondingPoint(pos);
+}
+
 KvGraphicsPolygonItem *KvPenObject::createSegmentItem(const QList<KvStrokeSample> &samples,
                                                       bool startCap, bool endCap)
 {
@@ -401,6 +414,7 @@ KvGraphicsStrokesGroup *KvPenObject::createGroupFromPoints(QList<QPointF> points
         if (point == last)
             break;
     }
+    completeStrokeEnd(stroke, last);
     auto *group
         = new KvGraphicsStrokesGroup(QColor(255, 255, 255, 255), m_settings.stylus, nullptr);
     group->setItems(stroke->items());

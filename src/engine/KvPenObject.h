@@ -58,6 +58,10 @@ public:
     void setIsCanRedo(bool canRedo) { m_isCanRedo = canRedo; }
     // No stroke, eraser gesture or area erase open.
     bool isIdle() const;
+    // Whether a release first adds a last piece up to the pointer's last position; off, a
+    // stroke ends with its last committed piece.
+    bool completeStrokeEnds() const { return m_completeStrokeEnds; }
+    void setCompleteStrokeEnds(bool complete) { m_completeStrokeEnds = complete; }
 
     // Pointer input in scene coordinates; id is the touch id, -1 the single pointer. All three
     // refuse (false) while an area erase runs; ink is refused where it would reach beyond the
@@ -130,6 +134,7 @@ private:
     void dropTemporaryItem(KvGraphicsStroke *stroke);
     void putGroupOnBoard(KvGraphicsStrokesGroup *group);
     void addStrokePiece(KvGraphicsStroke *stroke, const QPointF &pos, double width, bool first);
+    void completeStrokeEnd(KvGraphicsStroke *stroke, const QPointF &pos);
     KvGraphicsPolygonItem *createSegmentItem(const QList<KvStrokeSample> &samples, bool startCap,
                                              bool endCap);
     void addSegmentItem(KvGraphicsPolygonItem *item, KvGraphicsStroke *stroke);
@@ -144,6 +149,7 @@ private:
     QPointer<KvCoreGraphicsScene> m_scene;
     KvToolSettings m_settings;
     bool m_isCanRedo = true;
+    bool m_completeStrokeEnds = false;
     bool m_isAreaErasing = false;
     QPointF m_areaLastPoint;
     int m_lastInputKind = 2;

@@ -2,6 +2,7 @@
 
 #include "KvCoreGraphicsScene.h"
 #include "KvGraphicsStroke.h"
+#include "KvGraphicsStrokesGroup.h"
 #include "KvPenLogging.h"
 #include "KvPenTypes.h"
 
@@ -102,8 +103,10 @@ void KvGraphicsPolygonItem::setColor(const QColor &color)
     m_color = color;
     setBrush(solidBrush(m_color));
     setPen(QPen(Qt::NoPen));
-    if (m_color.alphaF() >= 1.0)
+    if (m_color.alphaF() >= 1.0) {
+        notifyGroup();
         return;
+    }
     QColor outline = m_color;
     double alpha = outline.alphaF();
     if (alpha >= 0.2 && alpha < 0.6)
@@ -114,11 +117,14 @@ void KvGraphicsPolygonItem::setColor(const QColor &color)
         alpha = alpha * 0.5;
     outline.setAlphaF(alpha);
     setPen(outlinePen(outline));
+    notifyGroup();
 }
 
 void KvGraphicsPolygonItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
                                   QWidget *widget)
 {
+    if (isPaintedByGroup())
+        return;
     painter->save();
     if (m_erasing) {
         painter->setPen(pen());
@@ -129,6 +135,28 @@ void KvGraphicsPolygonItem::paint(QPainter *painter, const QStyleOptionGraphicsI
         QGraphicsPolygonItem::paint(painter, option, widget);
     }
     painter->restore();
+}
+
+bool KvGraphicsPolygonItem::isPaintedByGroup() const
+{
+    return !brush().isOpaque() && brush().style() == Qt::SolidPattern && parentItem()
+        && parentItem()->type() == KvPen::kStrokesGroupType;
+}
+
+QList<QPair<QPolygonF, Qt::FillRule>> KvGraphicsPolygonItem::paintedPolygons() const
+{
+    if (!m_erasing)
+        return {{polygon(), fillRule()}};
+    QList<QPair<QPolygonF, Qt::FillRule>> polygons;
+    for (const QPolygonF &polygon : m_erasePolygons)
+        polygons.append({polygon, Qt::OddEvenFill});
+    return polygons;
+}
+
+void KvGraphicsPolygonItem::notifyGroup()
+{
+    if (parentItem() && parentItem()->type() == KvPen::kStrokesGroupType)
+        static_cast<KvGraphicsStrokesGroup *>(parentItem())->pieceChanged();
 }
 
 KvGraphicsStrokesGroup *KvGraphicsPolygonItem::strokesGroup() const
@@ -213,12 +241,14 @@ void KvGraphicsPolygonItem::startErase()
 {
     m_erasing = true;
     update();
+    notifyGroup();
 }
 
 void KvGraphicsPolygonItem::erase(const QList<QPolygonF> &polygons)
 {
     m_erasePolygons = polygons;
     update();
+    notifyGroup();
 }
 
 QList<QPolygonF> KvGraphicsPolygonItem::erasePolygons() const
@@ -231,6 +261,7 @@ void KvGraphicsPolygonItem::endErase()
     m_erasing = false;
     m_erasePolygons.clear();
     update();
+    notifyGroup();
 }
 
 QPainterPath KvGraphicsPolygonItem::erasepath() const
@@ -251,6 +282,8 @@ void KvGraphicsPolygonItem::subtract(KvGraphicsPolygonItem *other)
                                << "null item";
         return;
     }
-    if (boundingRect().intersects(other->boundingRect()))
+    if (boundingRect().intersects(other->boundingRect())) {
         setPolygon(polygon().subtracted(other->polygon()));
+        notifyGroup();
+    }
 }

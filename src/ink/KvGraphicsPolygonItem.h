@@ -33,8 +33,15 @@ public:
     QColor color() const override;
     void setColor(const QColor &color) override;
 
+    // Paints nothing while its group paints it (isPaintedByGroup).
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
                QWidget *widget = nullptr) override;
+    // A translucent piece of a strokes group is painted by the group, in one sheet with the
+    // group's other translucent pieces.
+    bool isPaintedByGroup() const;
+    // What the piece paints: its polygon (winding), or the erase polygons (odd-even) while
+    // erasing.
+    QList<QPair<QPolygonF, Qt::FillRule>> paintedPolygons() const;
 
     KvGraphicsStrokesGroup *strokesGroup() const;
     void setStrokesGroup(KvGraphicsStrokesGroup *group);
@@ -72,6 +79,8 @@ private:
 
     void initialize();
     void clearStroke();
+    // Tells the strokes group the piece belongs to, if any, that its look changed.
+    void notifyGroup();
 
     KvGraphicsStrokesGroup *m_strokesGroup = nullptr;
     KvGraphicsStroke *m_stroke = nullptr;

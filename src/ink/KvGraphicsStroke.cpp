@@ -48,6 +48,20 @@ QPolygonF fillPolygon(const QPainterPath &path)
     return polygon;
 }
 
+// The committed curve's samples, the width going evenly from startWidth to endWidth.
+QList<KvStrokeSample> curveSamples(const QPointF &start, const QPointF &control, const QPointF &end,
+                                   double startWidth, double endWidth)
+{
+    const double pointCount = kCurveSegments + 1;
+    QList<KvStrokeSample> curve;
+    curve.reserve(int(pointCount));
+    visitQuadCurvePoints(start, control, end, kCurveSegments, [&](const QPointF &point) {
+        const double fraction = curve.size() / (pointCount - 1);
+        curve.append({point, startWidth + fraction * (endWidth - startWidth)});
+    });
+    return curve;
+}
+
 QLineF tangentAt(const QList<KvStrokeSample> &samples, int i)
 {
     const int last = samples.size() - 1;
@@ -163,15 +177,25 @@ QList<KvStrokeSample> KvGraphicsStroke::smoothedCurve(const QPointF &pos, double
 {
     const QPointF a = m_previousRaw.position;
     const QPointF b = m_lastRaw.position;
-    const double startWidth = m_lastSmoothed.width;
-    const double pointCount = kCurveSegments + 1;
+    return curveSamples(midPoint(a, b), b, midPoint(b, pos), m_lastSmoothed.width, width);
+}
+
+QList<KvStrokeSample> KvGraphicsStroke::finishAt(const QPointF &pos, double width)
+{
+    if (m_rawCount == 0 || m_lastSmoothed.position == pos)
+        return {};
+    const KvStrokeSample start = m_lastSmoothed;
     QList<KvStrokeSample> curve;
-    curve.reserve(int(pointCount));
-    visitQuadCurvePoints(midPoint(a, b), b, midPoint(b, pos), kCurveSegments,
-                         [&](const QPointF &point) {
-                             const double fraction = curve.size() / (pointCount - 1);
-                             curve.append({point, startWidth + fraction * (width - startWidth)});
-                         });
+    if (m_rawCount == 1) {
+        curve = {start, {pos, width}};
+    } else {
+        // The outlined ink ends half way to the last raw sample, which bends it towards `pos`.
+        curve = curveSamples(start.position, m_lastRaw.position, pos, start.width, width);
+    }
+    m_previousRaw = m_lastRaw;
+    m_lastRaw = {pos, width};
+    ++m_rawCount;
+    m_lastSmoothed = curve.last();
     return curve;
 }
 

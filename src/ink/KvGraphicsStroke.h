@@ -59,6 +59,10 @@ public:
     // given with `smooth` false; later ones with `smooth` true come back as a mid-point
     // quadratic curve of 11 samples that starts where the previous result ended.
     QList<KvStrokeSample> addPoint(const QPointF &pos, double width, bool smooth);
+    // Records where the stroke ends and returns the samples of a last piece from the end of the
+    // outlined ink to `pos`: a curve that leaves the ink in its direction (a straight line after
+    // the press sample alone). Empty before the first addPoint or when the ink already ends there.
+    QList<KvStrokeSample> finishAt(const QPointF &pos, double width);
 
     // The end of the ink outlined so far (the anchor of the next piece); a default sample
     // (origin, width 0) before the first addPoint.

@@ -3,6 +3,7 @@
 #include "KvGraphicsPolygonItem.h"
 #include "KvGraphicsStroke.h"
 #include "KvInkFileCodec.h"
+#include "KvInkSheet.h"
 #include "KvPenItemDelegate.h"
 #include "KvPenLogging.h"
 #include "KvPenMessageCodec.h"
@@ -12,6 +13,9 @@
 #include <QGraphicsSceneMouseEvent>
 #include <QPainterPath>
 #include <QStyleOptionGraphicsItem>
+
+#include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -208,11 +212,20 @@ void KvGraphicsStrokesGroup::setColor(const QColor &color)
         if (auto *piece = dynamic_cast<KvGraphicsPolygonItem *>(child))
             piece->setColor(applied);
     }
+    pieceChanged();
 }
 
 int KvGraphicsStrokesGroup::type() const
 {
     return Type;
+}
+
+QRectF KvGraphicsStrokesGroup::boundingRect() const
+{
+    // Qt takes a geometry change of an item with a null bounding rect for a change of the whole
+    // scene, and a group gets its first piece on the board.
+    const QRectF bounds = QGraphicsItemGroup::boundingRect();
+    return bounds.isNull() ? QRectF(0, 0, std::numeric_limits<qreal>::min(), 0) : bounds;
 }
 
 QPainterPath KvGraphicsStrokesGroup::shape() const
@@ -234,6 +247,34 @@ void KvGraphicsStrokesGroup::paint(QPainter *painter, const QStyleOptionGraphics
     QStyleOptionGraphicsItem unselected(*option);
     unselected.state &= ~QStyle::State_Selected;
     QGraphicsItemGroup::paint(painter, &unselected, widget);
+    for (const KvInkSheet &sheet : sheets())
+        sheet.paint(painter);
+}
+
+void KvGraphicsStrokesGroup::pieceChanged()
+{
+    m_sheets.reset();
+    update();
+}
+
+const QList<KvInkSheet> &KvGraphicsStrokesGroup::sheets()
+{
+    if (m_sheets)
+        return *m_sheets;
+    m_sheets = std::make_unique<QList<KvInkSheet>>();
+    for (QGraphicsItem *child : childItems()) {
+        const auto *piece = dynamic_cast<KvGraphicsPolygonItem *>(child);
+        if (!piece || !piece->isPaintedByGroup() || !piece->isVisible())
+            continue;
+        const QColor color = piece->brush().color();
+        auto sheet = std::find_if(m_sheets->begin(), m_sheets->end(),
+                                  [&](const KvInkSheet &s) { return s.color() == color; });
+        if (sheet == m_sheets->end())
+            sheet = m_sheets->insert(m_sheets->end(), KvInkSheet(color));
+        for (const auto &[polygon, fillRule] : piece->paintedPolygons())
+            sheet->addPolygon(piece->mapToParent(polygon), fillRule);
+    }
+    return *m_sheets;
 }
 
 QList<KvGraphicsPolygonItem *> &KvGraphicsStrokesGroup::items()
@@ -324,6 +365,8 @@ void KvGraphicsStrokesGroup::adoptPieces(const QList<KvInkFileCodec::Piece> &pie
 
 QVariant KvGraphicsStrokesGroup::itemChange(GraphicsItemChange change, const QVariant &value)
 {
+    if (change == ItemChildAddedChange || change == ItemChildRemovedChange)
+        m_sheets.reset();
     const QVariant delegated = delegate() ? delegate()->itemChange(change, value) : value;
     return QGraphicsItem::itemChange(change, delegated);
 }

@@ -13,7 +13,10 @@
 #include <QList>
 #include <QObject>
 
+#include <memory>
+
 class KvGraphicsPolygonItem;
+class KvInkSheet;
 class KvGraphicsStroke;
 namespace KvInkFileCodec {
 struct Piece;
@@ -56,9 +59,15 @@ public:
     using KvItem::scene;
 
     int type() const override;
+    // The pieces' bounds; an empty line at the origin, never a null rect, while there are none.
+    QRectF boundingRect() const override;
     QPainterPath shape() const override;
+    // Translucent pieces are painted here, one sheet per colour, so that a highlighter stroke is
+    // one even layer of colour; opaque pieces paint themselves.
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
                QWidget *widget = nullptr) override;
+    // A piece changed how it looks; pieces call it themselves.
+    void pieceChanged();
 
     // The pieces in stroke order; children are not added or removed through this list.
     QList<KvGraphicsPolygonItem *> &items();
@@ -89,7 +98,11 @@ private:
     // their saved index, clamped to the list.
     void adoptPieces(const QList<KvInkFileCodec::Piece> &pieces, bool fromXml);
 
+    // The sheets of the translucent pieces, built when painted after a change.
+    const QList<KvInkSheet> &sheets();
+
     QList<KvGraphicsPolygonItem *> m_items;
+    std::unique_ptr<QList<KvInkSheet>> m_sheets;
     int m_penWidth = 2;
     int m_stylus;
     QJsonObject m_snapshot;

@@ -13,6 +13,7 @@
 #include <QJsonArray>
 #include <QSignalSpy>
 #include <QTest>
+#include <QtMath>
 
 #include <algorithm>
 #include <cmath>
@@ -110,6 +111,27 @@ void drawTogether(const QList<QPair<KvPenCore *, int>> &fingers)
         finger.first->inputDeviceRelease(finger.second);
 }
 
+// A circle of radius 60 drawn once round in moves of 6.5 units, lifted a unit before its start.
+QList<QPointF> circle()
+{
+    QList<QPointF> points;
+    const double sweep = 2 * M_PI - 1.0 / 60;
+    const int steps = 58;
+    for (int i = 0; i <= steps; ++i) {
+        const double angle = sweep * i / steps;
+        points.append(QPointF(100 + 60 * std::cos(angle), 100 + 60 * std::sin(angle)));
+    }
+    return points;
+}
+
+// Whether the group's ink covers the point.
+bool inked(const KvGraphicsStrokesGroup *group, const QPointF &point)
+{
+    return std::any_of(group->items().cbegin(), group->items().cend(), [&](const auto *piece) {
+        return piece->mapToScene(piece->polygon()).containsPoint(point, Qt::WindingFill);
+    });
+}
+
 QJsonObject with(QJsonObject data, const QJsonObject &extra)
 {
     for (auto it = extra.begin(); it != extra.end(); ++it)
@@ -152,6 +174,8 @@ private slots:
     void withoutSceneNothingIsDrawn();
 
     void wholeStrokeReplayBuildsTheGroup();
+    void strokeEnds_data();
+    void strokeEnds();
     void hostileWholeStrokes_data();
     void hostileWholeStrokes();
 };
@@ -439,6 +463,46 @@ void tst_Remote::wholeStrokeReplayBuildsTheGroup()
     QCOMPARE(board.core.markerColor(), QColor(Qt::magenta));
     QCOMPARE(board.core.markerWidth(), 9);
     QCOMPARE(board.core.findChild<KvPenObject *>()->stylus(), 1);
+}
+
+void tst_Remote::strokeEnds_data()
+{
+    QTest::addColumn<bool>("complete");
+    QTest::newRow("ending at the last committed piece") << false;
+    QTest::newRow("completed to the lift point") << true;
+}
+
+// The sender, a board mirroring its live messages and one replaying its whole strokes, each
+// with the option as given: a circle closes exactly when the ends are completed, on all three.
+void tst_Remote::strokeEnds()
+{
+    QFETCH(bool, complete);
+    Board sender, mirror, replica;
+    sender.mirrorTo(&mirror.core, kAlice);
+    QObject::connect(&sender.core, &KvPenCore::sig_penChanged, &replica.core, &KvPenCore::paintPen);
+    for (Board *board : {&sender, &mirror, &replica})
+        board->core.setCompleteStrokeEnds(complete);
+
+    drawMouse(sender.core, circle());
+
+    for (Board *board : {&sender, &mirror, &replica}) {
+        QCOMPARE(groupsOn(board->scene).size(), 1);
+        const KvGraphicsStrokesGroup *group = groupsOn(board->scene).first();
+        // No background along the centre line, nor 1.5 units inside either edge (width 10).
+        int gaps = 0;
+        for (double angle = 0; angle < 360; angle += 0.25) {
+            for (double radius : {56.5, 60.0, 63.5}) {
+                const QPointF point(100 + radius * std::cos(qDegreesToRadians(angle)),
+                                    100 + radius * std::sin(qDegreesToRadians(angle)));
+                gaps += inked(group, point) ? 0 : 1;
+            }
+        }
+        QCOMPARE(gaps == 0, complete);
+        QCOMPARE(boardViolations(board->scene), QStringList());
+    }
+    const KvGraphicsStrokesGroup *drawn = groupsOn(sender.scene).first();
+    QCOMPARE(drawn->items().last()->getCorrespondingPoint() == circle().last(), complete);
+    QCOMPARE(groupsOn(mirror.scene).first()->items().size(), drawn->items().size());
 }
 
 void tst_Remote::hostileWholeStrokes_data()

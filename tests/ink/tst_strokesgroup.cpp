@@ -3,6 +3,7 @@
 #include "KvGraphicsStroke.h"
 #include "KvGraphicsStrokesGroup.h"
 #include "KvLogRecorder.h"
+#include "KvPenCore.h"
 #include "KvPenItemDelegate.h"
 #include "KvPenObject.h"
 #include "KvPenTypes.h"
@@ -13,9 +14,11 @@
 #include <QDomDocument>
 #include <QGraphicsRectItem>
 #include <QGraphicsSceneMouseEvent>
+#include <QGraphicsView>
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -138,6 +141,64 @@ QVariantMap withValue(QVariantMap map, const QString &key, const QVariant &value
 {
     map.insert(key, value);
     return map;
+}
+
+// The board as a user sees it at 2x, antialiased: through QGraphicsScene::render, or grabbed
+// from a plain QGraphicsView.
+QImage atTwiceTheSize(QGraphicsScene *scene, bool view)
+{
+    const QRectF area(0, 0, 240, 120);
+    if (view) {
+        QGraphicsView plain(scene);
+        plain.setRenderHint(QPainter::Antialiasing);
+        plain.setFrameShape(QFrame::NoFrame);
+        plain.setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        plain.setSceneRect(area);
+        plain.setTransform(QTransform::fromScale(2, 2));
+        plain.resize(480, 240);
+        return plain.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    }
+    QImage image(480, 240, QImage::Format_ARGB32);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    scene->render(&painter, QRectF(image.rect()), area);
+    return image;
+}
+
+// The pixels at least 1.5 units inside the group's pieces, at 2x.
+QList<QRgb> inside(const QImage &image, const KvGraphicsStrokesGroup *group)
+{
+    QImage mask(image.size(), QImage::Format_Grayscale8);
+    mask.fill(Qt::white);
+    {
+        QPainter painter(&mask);
+        painter.scale(2, 2);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Qt::black);
+        for (const KvGraphicsPolygonItem *piece : group->items())
+            painter.drawPolygon(piece->mapToScene(piece->polygon()), Qt::WindingFill);
+    }
+    QList<QRgb> pixels;
+    for (int y = 3; y < mask.height() - 3; ++y) {
+        for (int x = 3; x < mask.width() - 3; ++x) {
+            bool interior = true;
+            for (int dy = -3; dy <= 3 && interior; ++dy) {
+                for (int dx = -3; dx <= 3 && interior; ++dx)
+                    interior = qGray(mask.pixel(x + dx, y + dy)) == 0;
+            }
+            if (interior)
+                pixels.append(image.pixel(x, y));
+        }
+    }
+    return pixels;
+}
+
+// The value of one channel below which `percent` of the pixels lie.
+int percentile(QList<QRgb> pixels, int (*channel)(QRgb), int percent)
+{
+    std::sort(pixels.begin(), pixels.end(),
+              [channel](QRgb a, QRgb b) { return channel(a) < channel(b); });
+    return channel(pixels.at((pixels.size() - 1) * percent / 100));
 }
 
 } // namespace
@@ -442,6 +503,68 @@ private slots:
         QCOMPARE(boardViolations(loaded.scene), QStringList());
         if (xml)
             QCOMPARE(xmlOf(&loaded.engine), xmlOf(&saved.engine));
+    }
+
+    // A highlighter stroke that winds back over itself, drawn here, mirrored live, replayed
+    // whole and loaded from XML, looks like one sheet of its colour at 2x: no seams between the
+    // pieces, no darker crossing, and inside it the colour of one fill on the page.
+    void highlighterIsOneSheet_data()
+    {
+        QTest::addColumn<QString>("origin");
+        QTest::addColumn<bool>("view");
+        for (const char *origin : {"drawn", "mirrored live", "replayed whole", "loaded from XML"}) {
+            QTest::addRow("%s, rendered", origin) << origin << false;
+            QTest::addRow("%s, in a view", origin) << origin << true;
+        }
+    }
+    void highlighterIsOneSheet()
+    {
+        QFETCH(QString, origin);
+        QFETCH(bool, view);
+        const QColor colour(0x33, 0x66, 0xcc);
+        KvGraphicsScene drawn, mirrored, replayed;
+        KvPenCore sender, mirror, replica;
+        sender.currentSceneChanged(&drawn);
+        mirror.currentSceneChanged(&mirrored);
+        replica.currentSceneChanged(&replayed);
+        connect(&sender, &KvPenCore::sig_sendRemoteData,
+                [&](const QUuid &, int type, const QJsonObject &data, const QString &messageid) {
+                    QJsonObject message = data;
+                    message.insert("messageid", messageid);
+                    mirror.remoteData("sender", type, message);
+                });
+        connect(&sender, &KvPenCore::sig_penChanged, &replica, &KvPenCore::paintPen);
+        sender.setStylus(KvPen::MarkerStylus);
+        sender.setMarkerColor(colour);
+        sender.setMarkerWidth(20);
+        sender.inputDevicePress(QPointF(20, 40), 1);
+        for (int step = 1; step <= 90; ++step)
+            sender.inputDeviceMove(QPointF(20 + step * 2.2, 60 - 30 * std::cos(step / 9.0)), 1);
+        for (int step = 1; step <= 70; ++step)
+            sender.inputDeviceMove(QPointF(218 - step * 2.6, 50 + 0.4 * step), 1);
+        sender.inputDeviceRelease();
+        Board loaded;
+        importXml(&loaded.engine, xmlOf(sender.findChild<KvPenObject *>()));
+        const QMap<QString, KvGraphicsScene *> boards {{"drawn", &drawn},
+                                                       {"mirrored live", &mirrored},
+                                                       {"replayed whole", &replayed},
+                                                       {"loaded from XML", &loaded.scene}};
+        KvGraphicsScene *board = boards.value(origin);
+        board->setBackgroundBrush(Qt::white);
+        QCOMPARE(groupsOn(*board).size(), 1);
+
+        const QImage image = atTwiceTheSize(board, view);
+        const QList<QRgb> pixels = inside(image, groupsOn(*board).first());
+        QVERIFY(pixels.size() > 10000);
+        QImage page(1, 1, QImage::Format_ARGB32);
+        page.fill(Qt::white);
+        QPainter(&page).fillRect(page.rect(), groupsOn(*board).first()->items().first()->brush());
+        using Channel = int (*)(QRgb);
+        for (Channel channel : {Channel(qRed), Channel(qGreen), Channel(qBlue)}) {
+            const int spread = percentile(pixels, channel, 99) - percentile(pixels, channel, 1);
+            QVERIFY2(spread <= 3, qPrintable(QString::number(spread)));
+            QCOMPARE(percentile(pixels, channel, 50), channel(page.pixel(0, 0)));
+        }
     }
 
     // Each row loads one hostile group, from a record or from the XML inside a group element,
