@@ -10,6 +10,7 @@
 #include "KvPenSelectFrame.h"
 #include "KvPenTypes.h"
 #include "KvRemoteReplay.h"
+#include "KvSenderEngines.h"
 
 #include <QGraphicsView>
 
@@ -33,6 +34,7 @@ KvPenCore::KvPenCore(QObject *parent)
     setSurportTypeList({PenStylus, MarkerStylus, EraserStylus});
     setItemTypeList({kStrokesGroupType});
     penObject = createEngine();
+    senders.reset(new KvSenderEngines(remoteEngines, [this] { return createEngine(); }));
 }
 
 KvPenCore::~KvPenCore() = default;
@@ -199,7 +201,7 @@ void KvPenCore::remoteData(const QString &key, int type, const QJsonObject &data
                                << "refused: no scene";
         return;
     }
-    KvPenObject *engine = remoteEngine(key);
+    KvPenObject *engine = senders->engineFor(key);
     if (!engine)
         return;
     engine->setScene(scene());
@@ -208,44 +210,6 @@ void KvPenCore::remoteData(const QString &key, int type, const QJsonObject &data
         emit sig_penChanged(report.snapshot);
     else if (report.kind == KvRemoteReplay::Report::RemoveItem)
         emit sig_removeItem(report.removedUuids);
-}
-
-KvPenObject *KvPenCore::remoteEngine(const QString &key)
-{
-    KvPenObject *engine = remoteEngines.value(key);
-    if (!engine) {
-        if (key.size() > kMaxSenderKeyLength
-            || (remoteEngines.size() >= kMaxRemoteSenders && !reclaimIdleEngine())) {
-            qCDebug(lcKvPenRemote) << "KvPenCore::remoteData"
-                                   << "refused: no engine for another sender";
-            return nullptr;
-        }
-        engine = createEngine();
-        remoteEngines.insert(key, engine);
-    }
-    remoteLastUses.insert(key, ++remoteUses);
-    return engine;
-}
-
-bool KvPenCore::reclaimIdleEngine()
-{
-    // The sender heard from longest ago among those drawing nothing makes room. It loses nothing:
-    // each message brings all that an engine needs, and a fresh one serves its return. Message
-    // order alone decides, so mirrors of the same messages reclaim alike.
-    QString idlest;
-    quint64 idlestUse = std::numeric_limits<quint64>::max();
-    for (auto sender = remoteEngines.cbegin(); sender != remoteEngines.cend(); ++sender) {
-        const quint64 use = remoteLastUses.value(sender.key());
-        if (use < idlestUse && sender.value()->isIdle()) {
-            idlest = sender.key();
-            idlestUse = use;
-        }
-    }
-    if (idlestUse == std::numeric_limits<quint64>::max())
-        return false;
-    delete remoteEngines.take(idlest);
-    remoteLastUses.remove(idlest);
-    return true;
 }
 
 KvPenObject *KvPenCore::createEngine()

@@ -6,6 +6,7 @@
 #include "kvpen_export.h"
 
 #include <QColor>
+
 #include <QHash>
 #include <QJsonObject>
 #include <QMap>
@@ -15,8 +16,11 @@
 #include <QStringList>
 #include <QUuid>
 
+#include <memory>
+
 class KvGraphicsPolygonItem;
 class KvPenObject;
+class KvSenderEngines;
 class KvPenSelectFrame;
 
 // The pen plug-in as the host sees it: tool settings, pointer and touch input in scene
@@ -105,15 +109,11 @@ private:
     bool releaseMouse();
     bool releaseTouch(int id, const QUuid &uuid);
     KvPenObject *createEngine();
-    KvPenObject *remoteEngine(const QString &key);
-    bool reclaimIdleEngine();
 
     // The fields keep the names of the core's documented interface, without the m_ prefix.
     KvPenObject *penObject = nullptr;
     QMap<QString, KvPenObject *> remoteEngines;
-    // When each sender was last heard from, counted in messages.
-    QHash<QString, quint64> remoteLastUses;
-    quint64 remoteUses = 0;
+    std::unique_ptr<KvSenderEngines> senders;
     bool isCanRemote = true;
     bool isCompleteStrokeEnds = false;
     ctkPluginContext *context = nullptr;

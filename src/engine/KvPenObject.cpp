@@ -1,6 +1,5 @@
 #include "KvPenObject.h"
 
-#include "KvBoardInk.h"
 #include "KvCoreGraphicsScene.h"
 #include "KvGraphicsPolygonItem.h"
 #include "KvGraphicsStrokesGroup.h"
@@ -187,8 +186,8 @@ void KvPenObject::beginStroke(const QPointF &pos, const QUuid &uuid, int id)
     open.stroke->hold();
     open.pressUuid = uuid;
     open.pieces = 1;
-    addStrokePiece(open.stroke, pos, width, true);
-    showTemporaryItem(open.stroke, QLineF(pos, pos), width);
+    ink().addPiece(open.stroke, pos, width, true);
+    ink().showTemporaryItem(open.stroke, QLineF(pos, pos), width);
     m_openStrokes.insert(id, open);
 }
 
@@ -203,13 +202,14 @@ bool KvPenObject::extendStroke(const QPointF &pos, int id)
         = open.moveDistance + QLineF(open.stroke->lastSmoothedSample().position, pos).length();
     QJsonObject closed;
     if (distance > kMinSegmentDistance) {
-        addStrokePiece(open.stroke, pos, width, false);
+        ink().addPiece(open.stroke, pos, width, false);
         distance = 0.0;
         if (++open.pieces == kMaxPiecesPerGroup)
             closed = continueInNewGroup(&open);
     }
     open.moveDistance = distance;
-    showTemporaryItem(open.stroke, QLineF(open.stroke->lastSmoothedSample().position, pos), width);
+    ink().showTemporaryItem(open.stroke, QLineF(open.stroke->lastSmoothedSample().position, pos),
+                            width);
     // Last: whoever hears of the group may call back into the engine.
     if (!closed.isEmpty())
         emit sig_groupClosed(closed);
@@ -219,8 +219,9 @@ bool KvPenObject::extendStroke(const QPointF &pos, int id)
 void KvPenObject::finishStroke(const QUuid &uuid, QJsonObject &snapshot, int id)
 {
     const OpenStroke open = m_openStrokes.take(id);
-    completeStrokeEnd(open.stroke, m_lastPoints.value(id));
-    dropTemporaryItem(open.stroke);
+    if (m_completeStrokeEnds)
+        ink().finishAt(open.stroke, m_lastPoints.value(id));
+    ink().dropTemporaryItem(open.stroke);
     closeGroup(open.stroke, open.groupUuid(uuid), snapshot);
     open.stroke->letGo();
 }
@@ -253,7 +254,7 @@ QJsonObject KvPenObject::continueInNewGroup(OpenStroke *open)
 
 void KvPenObject::closeGroup(KvGraphicsStroke *stroke, const QUuid &uuid, QJsonObject &snapshot)
 {
-    const QList<KvGraphicsPolygonItem *> pieces = piecesOnBoard(stroke);
+    const QList<KvGraphicsPolygonItem *> pieces = ink().piecesOnBoard(stroke);
     // Nothing left to gather when the host took every piece.
     if (pieces.isEmpty())
         return;
@@ -262,122 +263,13 @@ void KvPenObject::closeGroup(KvGraphicsStroke *stroke, const QUuid &uuid, QJsonO
     group->setItems(pieces);
     group->setPenWidth(m_settings.inkWidth());
     group->setSnaphotData(snapshot);
-    putGroupOnBoard(group);
-}
-
-QList<KvGraphicsPolygonItem *> KvPenObject::piecesOnBoard(const KvGraphicsStroke *stroke) const
-{
-    // A piece the host took off the board is the host's now.
-    QList<KvGraphicsPolygonItem *> pieces = stroke->items();
-    pieces.erase(std::remove_if(pieces.begin(), pieces.end(),
-                                [this](const KvGraphicsPolygonItem *piece) {
-                                    return piece->QGraphicsItem::scene() != m_scene;
-                                }),
-                 pieces.end());
-    return pieces;
-}
-
-void KvPenObject::showTemporaryItem(KvGraphicsStroke *stroke, const QLineF &bridge, double width)
-{
-    KvGraphicsPolygonItem *temporary = stroke->temporaryItem();
-    if (temporary && temporary->QGraphicsItem::scene() == m_scene) {
-        temporary->setPolygon(lineCapsulePolygon(bridge, width, width));
-        return;
-    }
-    // The host took the capsule away: it keeps that one, and the stroke gets a new one.
-    temporary = new KvGraphicsPolygonItem(bridge, width, width, nullptr);
-    applyPenStyle(temporary);
-    temporary->setData(TemporaryKey, kTemporaryItem);
-    stroke->setTemporaryItem(temporary);
-    m_scene->addBoardItem(temporary);
-}
-
-void KvPenObject::dropTemporaryItem(KvGraphicsStroke *stroke)
-{
-    KvGraphicsPolygonItem *temporary = stroke->temporaryItem();
-    if (!temporary)
-        return;
-    if (temporary->QGraphicsItem::scene() != m_scene) {
-        stroke->setTemporaryItem(nullptr);
-        return;
-    }
-    // Deleted on any kind of board: nothing is left behind off the board.
-    discardItem(temporary);
-}
-
-void KvPenObject::putGroupOnBoard(KvGraphicsStrokesGroup *group)
-{
-    m_scene->addBoardItem(group);
-    for (KvGraphicsPolygonItem *piece : qAsConst(group->items())) {
-        piece->setStrokesGroup(group);
-        group->addToGroup(piece);
-    }
-}
-
-void KvPenObject::addStrokePiece(KvGraphicsStroke *stroke, const QPointF &pos, double width,
-                                 bool first)
-{
-    // The first piece is a dot, round at both ends; later ones join it flat and end round.
-    const QList<KvStrokeSample> samples = stroke->addPoint(pos, width, !first);
-    KvGraphicsPolygonItem *piece = createSegmentItem(samples, first, true);
-    addSegmentItem(piece, stroke);
-    piece->setCorrespondingPoint(pos);
-}
-
-void KvPenObject::completeStrokeEnd(KvGraphicsStroke *stroke, const QPointF &pos)
-{
-    if (!m_completeStrokeEnds)
-        return;
-    const QList<KvStrokeSample> samples = stroke->finishAt(pos, m_settings.inkWidth());
-    if (samples.isEmpty())
-        return;
-    KvGraphicsPolygonItem *piece = createSegmentItem(samples, false, true);
-    addSegmentItem(piece, stroke);
-    piece->setCorrespondingPoint(pos);
-}
-
-KvGraphicsPolygonItem *KvPenObject::createSegmentItem(const QList<KvStrokeSample> &samples,
-                                                      bool startCap, bool endCap)
-{
-    const QPolygonF outline = samplesOutlinePolygon(samples, startCap, endCap);
-    auto *piece = new KvGraphicsPolygonItem(outline, nullptr);
-    piece->setFullPolygon(outline);
-    applyPenStyle(piece);
-    return piece;
-}
-
-void KvPenObject::addSegmentItem(KvGraphicsPolygonItem *item, KvGraphicsStroke *stroke)
-{
-    // Translucent ink must not be painted twice where round-capped pieces overlap. The earlier
-    // pieces' full outlines cover exactly the area of their displayed polygons together, and
-    // unlike those they are never the bridged multi-part results of earlier cuts, which Qt's
-    // clipper sometimes empties.
-    if (!item->brush().isOpaque()) {
-        QPolygonF shown = item->polygon();
-        for (KvGraphicsPolygonItem *earlier : stroke->items()) {
-            const QPolygonF &full = earlier->fullPolygon();
-            if (full.boundingRect().intersects(shown.boundingRect()))
-                shown = shown.subtracted(full);
-        }
-        item->setPolygon(shown);
-    }
-    m_scene->addBoardItem(item);
-    item->setStroke(stroke);
-}
-
-void KvPenObject::applyPenStyle(KvGraphicsPolygonItem *item)
-{
-    QColor color = m_settings.inkColor();
-    if (m_settings.stylus != PenStylus)
-        color.setAlphaF(0.5);
-    item->setColor(color);
-    item->setData(StyleKey, kStyledPiece);
+    ink().putGroupOnBoard(group);
 }
 
 KvGraphicsPolygonItem *KvPenObject::polygonToPolygonItem(QPolygonF polygon)
 {
     auto *item = new KvGraphicsPolygonItem(polygon, nullptr);
-    applyPenStyle(item);
+    ink().applyPenStyle(item);
     return item;
 }
 
@@ -399,14 +291,14 @@ KvGraphicsStrokesGroup *KvPenObject::createGroupFromPoints(QList<QPointF> points
     for (int i = 0; i < points.size(); ++i) {
         const QPointF &point = points.at(i);
         if (i == 0) {
-            addStrokePiece(stroke, point, width, true);
+            ink().addPiece(stroke, point, width, true);
         } else {
             const double sum
                 = distance + QLineF(stroke->lastSmoothedSample().position, point).length();
             // A truncated int, as replays always counted it; a far jump cannot overflow it.
             distance = int(std::min(sum, double(std::numeric_limits<int>::max())));
             if (distance > kMinSegmentDistance) {
-                addStrokePiece(stroke, point, width, false);
+                ink().addPiece(stroke, point, width, false);
                 distance = 0;
             }
         }
@@ -414,11 +306,12 @@ KvGraphicsStrokesGroup *KvPenObject::createGroupFromPoints(QList<QPointF> points
         if (point == last)
             break;
     }
-    completeStrokeEnd(stroke, last);
+    if (m_completeStrokeEnds)
+        ink().finishAt(stroke, last);
     auto *group
         = new KvGraphicsStrokesGroup(QColor(255, 255, 255, 255), m_settings.stylus, nullptr);
     group->setItems(stroke->items());
-    putGroupOnBoard(group);
+    ink().putGroupOnBoard(group);
     return group;
 }
 
@@ -467,20 +360,13 @@ void KvPenObject::hideEraseWidget()
 void KvPenObject::cancelStrokes()
 {
     for (const OpenStroke &open : qAsConst(m_openStrokes)) {
-        for (KvGraphicsPolygonItem *piece : piecesOnBoard(open.stroke))
-            discardItem(piece);
-        dropTemporaryItem(open.stroke);
+        for (KvGraphicsPolygonItem *piece : ink().piecesOnBoard(open.stroke))
+            ink().discardItem(piece);
+        ink().dropTemporaryItem(open.stroke);
         open.stroke->letGo();
     }
     m_openStrokes.clear();
     m_eraser.release();
-}
-
-void KvPenObject::discardItem(QGraphicsItem *item)
-{
-    if (m_scene)
-        m_scene->removeBoardItem(item, true);
-    delete item;
 }
 
 void KvPenObject::eraseSegment(int id, const QPointF &from, const QPointF &to, double width1,
@@ -488,30 +374,4 @@ void KvPenObject::eraseSegment(int id, const QPointF &from, const QPointF &to, d
 {
     m_eraser.eraseSegment(m_scene, id, from, to, width1, width2,
                           [this](const QString &uuid) { emit sig_eraseItem(uuid); });
-}
-
-void KvPenObject::exportScene(QList<KvSaveDataItem> &records, const QString &)
-{
-    KvBoardInk::exportRecords(m_scene, records);
-}
-
-void KvPenObject::importScene(const QList<KvSaveDataItem> &records, const QString &)
-{
-    KvBoardInk::importRecords(m_scene, records);
-}
-
-void KvPenObject::exportSceneXml(QDomDocument *document, QDomElement *parent, const QString &name)
-{
-    KvBoardInk::exportXml(m_scene, document, parent, name);
-}
-
-void KvPenObject::importSceneXml(QDomDocument *document, QDomElement *parent, const QString &name)
-{
-    KvBoardInk::importXml(m_scene, document, parent, name);
-}
-
-void KvPenObject::exportOriginalPointInfoXml(QDomDocument *document, QDomElement *parent,
-                                             const QString &name)
-{
-    KvBoardInk::exportPointInfoXml(m_scene, document, parent, name);
 }

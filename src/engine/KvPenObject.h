@@ -1,8 +1,10 @@
 #pragma once
 
+#include "KvBoardInk.h"
 #include "KvGraphicsStroke.h"
 #include "KvSaveDataItem.h"
 #include "KvStrokeEraser.h"
+#include "KvStrokeInk.h"
 #include "KvToolSettings.h"
 
 #include <QColor>
@@ -90,13 +92,28 @@ public:
 
     // Saving and loading walk the board's strokes groups (KvBoardInk); `name` is passed through
     // to the groups.
-    void exportScene(QList<KvSaveDataItem> &records, const QString &name);
-    void importScene(const QList<KvSaveDataItem> &records, const QString &name);
-    void exportSceneXml(QDomDocument *document, QDomElement *parent, const QString &name);
-    void importSceneXml(QDomDocument *document, QDomElement *parent, const QString &name);
+    void exportScene(QList<KvSaveDataItem> &records, const QString &)
+    {
+        KvBoardInk::exportRecords(m_scene, records);
+    }
+    void importScene(const QList<KvSaveDataItem> &records, const QString &)
+    {
+        KvBoardInk::importRecords(m_scene, records);
+    }
+    void exportSceneXml(QDomDocument *document, QDomElement *parent, const QString &name)
+    {
+        KvBoardInk::exportXml(m_scene, document, parent, name);
+    }
+    void importSceneXml(QDomDocument *document, QDomElement *parent, const QString &name)
+    {
+        KvBoardInk::importXml(m_scene, document, parent, name);
+    }
     // The input points of every group, top-most first; export only.
     void exportOriginalPointInfoXml(QDomDocument *document, QDomElement *parent,
-                                    const QString &name);
+                                    const QString &name)
+    {
+        KvBoardInk::exportPointInfoXml(m_scene, document, parent, name);
+    }
 
 signals:
     void sig_eraseItem(const QString &uuid);
@@ -129,20 +146,11 @@ private:
     void finishOpenStrokes();
     QJsonObject continueInNewGroup(OpenStroke *open);
     void closeGroup(KvGraphicsStroke *stroke, const QUuid &uuid, QJsonObject &snapshot);
-    QList<KvGraphicsPolygonItem *> piecesOnBoard(const KvGraphicsStroke *stroke) const;
-    void showTemporaryItem(KvGraphicsStroke *stroke, const QLineF &bridge, double width);
-    void dropTemporaryItem(KvGraphicsStroke *stroke);
-    void putGroupOnBoard(KvGraphicsStrokesGroup *group);
-    void addStrokePiece(KvGraphicsStroke *stroke, const QPointF &pos, double width, bool first);
-    void completeStrokeEnd(KvGraphicsStroke *stroke, const QPointF &pos);
-    KvGraphicsPolygonItem *createSegmentItem(const QList<KvStrokeSample> &samples, bool startCap,
-                                             bool endCap);
-    void addSegmentItem(KvGraphicsPolygonItem *item, KvGraphicsStroke *stroke);
-    void applyPenStyle(KvGraphicsPolygonItem *item);
+    // The ink of this engine's strokes on its board, in its current tool settings.
+    KvStrokeInk ink() { return KvStrokeInk(m_scene, m_settings); }
 
     void eraseSegment(int id, const QPointF &from, const QPointF &to, double width1, double width2);
     void cancelStrokes();
-    void discardItem(QGraphicsItem *item);
 
     QHash<int, QPointF> m_lastPoints;
     QHash<int, OpenStroke> m_openStrokes;

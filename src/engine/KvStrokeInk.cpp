@@ -1,0 +1,125 @@
+#include "KvStrokeInk.h"
+
+#include "KvCoreGraphicsScene.h"
+#include "KvGraphicsPolygonItem.h"
+#include "KvGraphicsStrokesGroup.h"
+#include "KvPenTypes.h"
+
+#include <QLineF>
+
+#include <algorithm>
+
+using namespace KvPen;
+
+QList<KvGraphicsPolygonItem *> KvStrokeInk::piecesOnBoard(const KvGraphicsStroke *stroke) const
+{
+    // A piece the host took off the board is the host's now.
+    QList<KvGraphicsPolygonItem *> pieces = stroke->items();
+    pieces.erase(std::remove_if(pieces.begin(), pieces.end(),
+                                [this](const KvGraphicsPolygonItem *piece) {
+                                    return piece->QGraphicsItem::scene() != m_scene;
+                                }),
+                 pieces.end());
+    return pieces;
+}
+
+void KvStrokeInk::showTemporaryItem(KvGraphicsStroke *stroke, const QLineF &bridge, double width)
+{
+    KvGraphicsPolygonItem *temporary = stroke->temporaryItem();
+    if (temporary && temporary->QGraphicsItem::scene() == m_scene) {
+        temporary->setPolygon(lineCapsulePolygon(bridge, width, width));
+        return;
+    }
+    // The host took the capsule away: it keeps that one, and the stroke gets a new one.
+    temporary = new KvGraphicsPolygonItem(bridge, width, width, nullptr);
+    applyPenStyle(temporary);
+    temporary->setData(TemporaryKey, kTemporaryItem);
+    stroke->setTemporaryItem(temporary);
+    m_scene->addBoardItem(temporary);
+}
+
+void KvStrokeInk::dropTemporaryItem(KvGraphicsStroke *stroke)
+{
+    KvGraphicsPolygonItem *temporary = stroke->temporaryItem();
+    if (!temporary)
+        return;
+    if (temporary->QGraphicsItem::scene() != m_scene) {
+        stroke->setTemporaryItem(nullptr);
+        return;
+    }
+    // Deleted on any kind of board: nothing is left behind off the board.
+    discardItem(temporary);
+}
+
+void KvStrokeInk::putGroupOnBoard(KvGraphicsStrokesGroup *group)
+{
+    m_scene->addBoardItem(group);
+    for (KvGraphicsPolygonItem *piece : qAsConst(group->items())) {
+        piece->setStrokesGroup(group);
+        group->addToGroup(piece);
+    }
+}
+
+void KvStrokeInk::addPiece(KvGraphicsStroke *stroke, const QPointF &pos, double width, bool first)
+{
+    // The first piece is a dot, round at both ends; later ones join it flat and end round.
+    const QList<KvStrokeSample> samples = stroke->addPoint(pos, width, !first);
+    KvGraphicsPolygonItem *piece = createSegmentItem(samples, first, true);
+    addSegmentItem(piece, stroke);
+    piece->setCorrespondingPoint(pos);
+}
+
+void KvStrokeInk::finishAt(KvGraphicsStroke *stroke, const QPointF &pos)
+{
+    const QList<KvStrokeSample> samples = stroke->finishAt(pos, m_settings.inkWidth());
+    if (samples.isEmpty())
+        return;
+    KvGraphicsPolygonItem *piece = createSegmentItem(samples, false, true);
+    addSegmentItem(piece, stroke);
+    piece->setCorrespondingPoint(pos);
+}
+
+KvGraphicsPolygonItem *KvStrokeInk::createSegmentItem(const QList<KvStrokeSample> &samples,
+                                                      bool startCap, bool endCap) const
+{
+    const QPolygonF outline = samplesOutlinePolygon(samples, startCap, endCap);
+    auto *piece = new KvGraphicsPolygonItem(outline, nullptr);
+    piece->setFullPolygon(outline);
+    applyPenStyle(piece);
+    return piece;
+}
+
+void KvStrokeInk::addSegmentItem(KvGraphicsPolygonItem *item, KvGraphicsStroke *stroke)
+{
+    // Translucent ink must not be painted twice where round-capped pieces overlap. The earlier
+    // pieces' full outlines cover exactly the area of their displayed polygons together, and
+    // unlike those they are never the bridged multi-part results of earlier cuts, which Qt's
+    // clipper sometimes empties.
+    if (!item->brush().isOpaque()) {
+        QPolygonF shown = item->polygon();
+        for (KvGraphicsPolygonItem *earlier : stroke->items()) {
+            const QPolygonF &full = earlier->fullPolygon();
+            if (full.boundingRect().intersects(shown.boundingRect()))
+                shown = shown.subtracted(full);
+        }
+        item->setPolygon(shown);
+    }
+    m_scene->addBoardItem(item);
+    item->setStroke(stroke);
+}
+
+void KvStrokeInk::applyPenStyle(KvGraphicsPolygonItem *item) const
+{
+    QColor color = m_settings.inkColor();
+    if (m_settings.stylus != PenStylus)
+        color.setAlphaF(0.5);
+    item->setColor(color);
+    item->setData(StyleKey, kStyledPiece);
+}
+
+void KvStrokeInk::discardItem(QGraphicsItem *item)
+{
+    if (m_scene)
+        m_scene->removeBoardItem(item, true);
+    delete item;
+}
