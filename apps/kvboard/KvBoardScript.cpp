@@ -206,7 +206,7 @@ bool KvBoardScript::open(KvBoard *board, const QString &path, QString *error)
 {
     if (path.isEmpty())
         return fail(error, QStringLiteral("\"file\" must name a board file"));
-    // Relative to the session, like any path in it.
+    // Relative to the script file, like any path in it.
     const QString file = QDir(m_sessionDir).absoluteFilePath(path);
     KvBoardLoadReport report;
     if (!board->openFile(file, error, &report)) {

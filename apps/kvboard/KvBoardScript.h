@@ -19,7 +19,7 @@ class KvBoardView;
 //   touchPress, touchMove, touchRelease        a finger: "id", "at"
 //   erase       the area eraser (a palm) at "at", "size" wide; endErase lifts it
 //   undo, redo, clear, zoom ("factor"), save ("file", in the output folder)
-//   open        "file" (relative to the session) replaces the board, as Ctrl+O does; a file
+//   open        "file" (relative to the script) replaces the board, as Ctrl+O does; a file
 //               refused whole or in part fails the step
 //   wait        runs the event loop for "ms" milliseconds
 // Every pointer step leaves exactly one live message; messages.jsonl tags each message with
