@@ -33,6 +33,9 @@ public:
         setAlignment(Qt::AlignLeft | Qt::AlignTop);
         resize(KvBenchBoard::kViewWidth, KvBenchBoard::kViewHeight);
         show();
+        // Where the board's own view looks: the page's top left corner.
+        horizontalScrollBar()->setValue(horizontalScrollBar()->minimum());
+        verticalScrollBar()->setValue(verticalScrollBar()->minimum());
         settle();
     }
 
