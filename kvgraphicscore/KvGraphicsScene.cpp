@@ -42,9 +42,11 @@ void KvGraphicsScene::restack(QGraphicsItem *item, quint64 order)
     QGraphicsItem *next = nullptr;
     quint64 nextOrder = std::numeric_limits<quint64>::max();
     m_topOrder = order;
-    for (QGraphicsItem *other : items()) {
+    for (QGraphicsItem *other : unsortedItems()) {
+        if (other->parentItem() || other == item)
+            continue;
         const QVariant otherOrder = other->data(kBoardOrderDataKey);
-        if (other->parentItem() || other == item || !otherOrder.isValid())
+        if (!otherOrder.isValid())
             continue;
         const quint64 value = otherOrder.toULongLong();
         m_topOrder = qMax(m_topOrder, value);
@@ -71,10 +73,12 @@ void KvGraphicsScene::removeBoardItem(QGraphicsItem *item, bool temporary)
 QList<QGraphicsItem *> KvGraphicsScene::getFastAccessItems() const
 {
     QList<QPair<quint64, QGraphicsItem *>> ordered;
-    for (QGraphicsItem *item : items()) {
-        const QVariant order = item->data(kBoardOrderDataKey);
+    for (QGraphicsItem *item : unsortedItems()) {
         // A piece that joined a group since is part of that item, not a board item of its own.
-        if (order.isValid() && !item->parentItem())
+        if (item->parentItem())
+            continue;
+        const QVariant order = item->data(kBoardOrderDataKey);
+        if (order.isValid())
             ordered.append({order.toULongLong(), item});
     }
     std::sort(ordered.begin(), ordered.end(),
@@ -84,6 +88,12 @@ QList<QGraphicsItem *> KvGraphicsScene::getFastAccessItems() const
     for (const auto &entry : ordered)
         result.append(entry.second);
     return result;
+}
+
+QList<QGraphicsItem *> KvGraphicsScene::unsortedItems() const
+{
+    // Qt skips sorting by stacking order for this order, which costs more than the walk itself.
+    return items(Qt::SortOrder(-1));
 }
 
 QList<QGraphicsItem *> KvGraphicsScene::removedItems() const

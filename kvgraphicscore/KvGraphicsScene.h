@@ -31,6 +31,8 @@ private:
     static constexpr int kBoardOrderDataKey = 1000;
 
     void restack(QGraphicsItem *item, quint64 order);
+    // Every item on the board, in no particular order.
+    QList<QGraphicsItem *> unsortedItems() const;
 
     quint64 m_nextBoardOrder = 0;
     // At least the largest board order on the board; exact after a restack.
