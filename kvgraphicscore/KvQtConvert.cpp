@@ -6,13 +6,42 @@
 #include <QStringList>
 #include <QVector>
 
+#include <charconv>
 #include <cmath>
 #include <optional>
 
 namespace {
 
+// A number as this library writes them ("-12.5", "1e+06"), read without Qt's locale machinery,
+// which costs more than the rest of a load; nothing if the text is anything else.
+std::optional<double> readPlainNumber(const QStringRef &text)
+{
+    // Longer than the longest shortest form of a double.
+    constexpr int maxPlainLength = 32;
+    const int length = text.size();
+    if (length == 0 || length > maxPlainLength)
+        return std::nullopt;
+    char latin[maxPlainLength];
+    for (int i = 0; i < length; ++i) {
+        const ushort code = text.at(i).unicode();
+        const bool plain = (code >= '0' && code <= '9') || code == '.' || code == '-' || code == '+'
+            || code == 'e';
+        if (!plain)
+            return std::nullopt;
+        latin[i] = char(code);
+    }
+    double value = 0;
+    const auto [end, error] = std::from_chars(latin, latin + length, value);
+    if (error != std::errc() || end != latin + length)
+        return std::nullopt;
+    return value;
+}
+
 std::optional<double> readNumber(const QStringRef &text)
 {
+    if (const auto plain = readPlainNumber(text))
+        return std::isfinite(*plain) ? plain : std::nullopt;
+    // Whatever else Qt's C locale takes for a number (spaces, a leading '+', "inf") decides.
     bool ok = false;
     const double value = QLocale::c().toDouble(text.trimmed(), &ok);
     if (!ok || !std::isfinite(value))
@@ -48,7 +77,8 @@ std::optional<QVector<double>> readNumbers(const QString &text, QChar separator,
 
 QString KvQtConvert::numberToString(double value)
 {
-    return QLocale::c().toString(value, 'g', QLocale::FloatingPointShortest);
+    static const QLocale c = QLocale::c();
+    return c.toString(value, 'g', QLocale::FloatingPointShortest);
 }
 
 QString KvQtConvert::colorToString(const QColor &color)
@@ -81,11 +111,17 @@ QPointF KvQtConvert::stringToPointF(const QString &text)
 
 QString KvQtConvert::polygonFToString(const QPolygonF &polygon)
 {
+    // About what a point of ink takes ("1234.56789012345,987.654321098765;"), so the text grows
+    // rarely.
+    const int typicalPointLength = 34;
     QString text;
+    text.reserve(polygon.size() * typicalPointLength);
     for (const QPointF &point : polygon) {
         if (!text.isEmpty())
             text += QLatin1Char(';');
-        text += pointFToString(point);
+        text += numberToString(point.x());
+        text += QLatin1Char(',');
+        text += numberToString(point.y());
     }
     return text;
 }
