@@ -30,6 +30,20 @@ const QPen &outlinePen(const QColor &color)
     return last;
 }
 
+// A translucent piece's outline: fainter than its fill, the more so the more translucent it is.
+QColor outlineColor(QColor color)
+{
+    double alpha = color.alphaF();
+    if (alpha >= 0.2 && alpha < 0.6)
+        alpha = alpha / 30.0;
+    else if (alpha < 0.8)
+        alpha = alpha / 5.0;
+    else if (alpha < 1.0)
+        alpha = alpha * 0.5;
+    color.setAlphaF(alpha);
+    return color;
+}
+
 } // namespace
 
 KvGraphicsPolygonItem::KvGraphicsPolygonItem(const QLineF &line, double startWidth, double endWidth,
@@ -102,21 +116,9 @@ void KvGraphicsPolygonItem::setColor(const QColor &color)
 {
     m_color = color;
     setBrush(solidBrush(m_color));
-    setPen(QPen(Qt::NoPen));
-    if (m_color.alphaF() >= 1.0) {
-        notifyGroup();
-        return;
-    }
-    QColor outline = m_color;
-    double alpha = outline.alphaF();
-    if (alpha >= 0.2 && alpha < 0.6)
-        alpha = alpha / 30.0;
-    else if (alpha < 0.8)
-        alpha = alpha / 5.0;
-    else if (alpha < 1.0)
-        alpha = alpha * 0.5;
-    outline.setAlphaF(alpha);
-    setPen(outlinePen(outline));
+    // The pen is set once: every change of it makes Qt outline the piece again for its bounding
+    // rect, the dearest part of loading translucent ink.
+    setPen(m_color.alphaF() >= 1.0 ? QPen(Qt::NoPen) : outlinePen(outlineColor(m_color)));
     notifyGroup();
 }
 
