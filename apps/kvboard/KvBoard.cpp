@@ -8,6 +8,7 @@
 #include "KvPenCore.h"
 #include "KvPenTypes.h"
 
+#include <QMetaMethod>
 #include <QPainter>
 #include <QSaveFile>
 #include <QScopedValueRollback>
@@ -376,6 +377,7 @@ void KvBoard::replaceBoard(const std::function<void()> &import)
     }
     import();
     m_scene->setRecording(recording);
-    if (!m_quiet)
+    // The whole board as XML only for a link that sends it on.
+    if (!m_quiet && isSignalConnected(QMetaMethod::fromSignal(&KvBoard::documentLoaded)))
         emit documentLoaded(toXml());
 }
