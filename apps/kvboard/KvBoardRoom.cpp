@@ -2,7 +2,6 @@
 
 #include "KvBoard.h"
 #include "KvBoardDocument.h"
-#include "KvBoardFragment.h"
 #include "KvBoardLink.h"
 #include "KvGraphicsStrokesGroup.h"
 
@@ -18,7 +17,8 @@ constexpr int kReleaseType = 2;
 // open at once as a room of hands has fingers.
 constexpr int kMaxOpenFrames = 20000;
 constexpr int kMaxOpenStrokes = 512;
-constexpr int kSnapshotXmlPerFrame = KvBoardEnvelope::kMaxFrameBytes / 2;
+// Room in a snapshot's frame for the uuids the last part lists.
+constexpr int kSnapshotBodyPerFrame = KvBoardEnvelope::kMaxFrameBytes / 2;
 
 QString strokeKey(const KvBoardEnvelope &envelope)
 {
@@ -55,7 +55,8 @@ bool KvBoardRoom::saveFile(const QString &path, QString *error)
 {
     if (KvBoardDocument::formatOf(path) != KvBoardDocument::Xml)
         return m_board->saveFile(path, error);
-    return KvBoard::writeFile(path, KvBoardDocument::writeStrokesXml(writtenStrokes()), error);
+    return KvBoard::writeFile(
+        path, KvBoardDocument::writeStrokesXml(writtenStrokes(KvBoardDocument::Xml)), error);
 }
 
 void KvBoardRoom::join(QWebSocket *socket, const QString &name)
@@ -97,9 +98,11 @@ void KvBoardRoom::relay(QWebSocket *from, KvBoardEnvelope envelope)
         return;
     KvBoardLink::apply(m_board, envelope);
     const QByteArray frame = envelope.encode();
-    if (envelope.kind == KvBoardEnvelope::Live)
-        noteOpenStroke(envelope, frame);
+    const bool landed = envelope.kind != KvBoardEnvelope::Live || noteOpenStroke(envelope, frame);
     broadcast(frame, from);
+    // Strokes are written as they land, so that a newcomer's snapshot only puts them together.
+    if (landed)
+        writtenStrokes(KvBoardDocument::Records);
 }
 
 QString KvBoardRoom::identityFor(const QString &name) const
@@ -114,38 +117,42 @@ QString KvBoardRoom::identityFor(const QString &name) const
 
 void KvBoardRoom::sendSnapshot(QWebSocket *socket)
 {
-    const QList<QByteArray> parts = KvBoardFragment::pack(writtenStrokes(), kSnapshotXmlPerFrame);
+    const QList<QByteArray> parts = KvBoardDocument::packRecords(
+        writtenStrokes(KvBoardDocument::Records), kSnapshotBodyPerFrame);
     for (int i = 0; i < parts.size(); ++i) {
         const bool last = i == parts.size() - 1;
-        QJsonObject payload {{QStringLiteral("xml"), QString::fromUtf8(parts.at(i))},
-                             {QStringLiteral("last"), last}};
+        QJsonObject payload {{QStringLiteral("last"), last}};
         if (last)
             payload.insert(QStringLiteral("removed"),
                            QJsonArray::fromStringList(
                                KvBoardScene::uuidsOf(m_board->scene()->strokesOffBoard())));
-        const KvBoardEnvelope part {KvBoardEnvelope::Snapshot, QString(), payload};
-        socket->sendTextMessage(QString::fromUtf8(part.encode()));
+        const KvBoardEnvelope part {KvBoardEnvelope::Snapshot, QString(), payload, parts.at(i)};
+        socket->sendBinaryMessage(part.encode());
     }
 }
 
-// The board's strokes in board order, each written once, when first needed.
+// The board's strokes in board order, each written once in `format`, when first needed.
 // Strokes gone from the board are forgotten.
-QList<QByteArray> KvBoardRoom::writtenStrokes()
+QList<QByteArray> KvBoardRoom::writtenStrokes(KvBoardDocument::Format format)
 {
     QHash<const KvGraphicsStrokesGroup *, WrittenStroke> onBoard;
     QList<QByteArray> strokes;
     for (KvGraphicsStrokesGroup *group : m_board->scene()->strokes()) {
         WrittenStroke written = m_written.value(group);
         if (written.group != group)
-            written = {group, KvBoardDocument::writeStrokeXml(group)};
-        strokes.append(written.xml);
+            written = {group, {}, {}};
+        QByteArray &bytes = format == KvBoardDocument::Xml ? written.xml : written.record;
+        if (bytes.isEmpty())
+            bytes = format == KvBoardDocument::Xml ? KvBoardDocument::writeStrokeXml(group)
+                                                   : KvBoardDocument::writeStrokeRecord(group);
+        strokes.append(bytes);
         onBoard.insert(group, written);
     }
     m_written = onBoard;
     return strokes;
 }
 
-void KvBoardRoom::noteOpenStroke(const KvBoardEnvelope &envelope, const QByteArray &frame)
+bool KvBoardRoom::noteOpenStroke(const KvBoardEnvelope &envelope, const QByteArray &frame)
 {
     const int mousetype = envelope.payload.value(QStringLiteral("data"))
                               .toObject()
@@ -154,17 +161,18 @@ void KvBoardRoom::noteOpenStroke(const KvBoardEnvelope &envelope, const QByteArr
     const QString key = strokeKey(envelope);
     if (mousetype == kReleaseType) {
         m_openStrokes.remove(key);
-        return;
+        return true;
     }
     if (mousetype == kPressType && m_openStrokes.size() < kMaxOpenStrokes)
         m_openStrokes.insert(key, {});
     auto open = m_openStrokes.find(key);
     if (open == m_openStrokes.end())
-        return;
+        return false;
     if (open->size() >= kMaxOpenFrames)
         m_openStrokes.erase(open);
     else
         open->append(frame);
+    return false;
 }
 
 void KvBoardRoom::broadcast(const QByteArray &frame, QWebSocket *except)
