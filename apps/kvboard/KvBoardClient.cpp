@@ -11,6 +11,7 @@
 #include <QLoggingCategory>
 #include <QNetworkRequest>
 #include <QSslConfiguration>
+#include <QUndoStack>
 
 namespace {
 
@@ -18,6 +19,8 @@ Q_LOGGING_CATEGORY(lcClient, "kvpen.kvboard.client")
 
 constexpr int kFirstBackoffMs = 250;
 constexpr int kMaxBackoffMs = 2000;
+// How long the relay's board goes on this one between repaints.
+constexpr int kSliceMs = 100;
 // The plug-in's live messages: "mousetype" 0 opens a gesture and 2 ends it.
 constexpr int kPressType = 0;
 constexpr int kReleaseType = 2;
@@ -208,11 +211,14 @@ void KvBoardClient::receive(const QByteArray &frame, bool binary)
     m_nextFrame.start(0);
 }
 
+// Frames for up to a slice of time, then the window's turn: views repaint a board that grows
+// a slice at a time rather than a part at a time.
 void KvBoardClient::handleNext()
 {
-    if (m_inbox.isEmpty())
-        return;
-    handle(m_inbox.takeFirst());
+    QElapsedTimer slice;
+    slice.start();
+    while (!m_inbox.isEmpty() && slice.elapsed() < kSliceMs)
+        handle(m_inbox.takeFirst());
     if (!m_inbox.isEmpty())
         m_nextFrame.start(0);
 }
@@ -245,13 +251,18 @@ void KvBoardClient::receiveSnapshot(const KvBoardEnvelope &part)
     KvBoardDocument document = KvBoardDocument::fromRecords(part.body);
     if (!document.isValid())
         qCWarning(lcClient) << "refused a part of the relay's board:" << document.error();
-    const QSet<QString> here = uuidSet(KvBoardScene::uuidsOf(m_board->scene()->strokes()));
+    // What was here before the first part, and again whenever the user changed the board since
+    // (strokes from the relay are all in m_onRelay).
+    if (m_onRelay.isEmpty() || m_hereAtStep != m_board->undoStack()->index()) {
+        m_here = uuidSet(KvBoardScene::uuidsOf(m_board->scene()->strokes()));
+        m_hereAtStep = m_board->undoStack()->index();
+    }
     QSet<QString> toAdd;
     for (const QString &uuid : document.uuids()) {
         if (uuid.isEmpty() || m_onRelay.contains(uuid))
             continue;
         m_onRelay.insert(uuid);
-        if (here.contains(uuid))
+        if (m_here.contains(uuid))
             continue;
         if (m_board->scene()->strokeOffBoard(uuid))
             m_erasedHere.append(uuid);

@@ -94,6 +94,9 @@ private:
     QTimer m_nextFrame;
     QSet<QString> m_onRelay;
     QStringList m_erasedHere;
+    // The strokes on this board as the snapshot found them, at this step of its history.
+    QSet<QString> m_here;
+    int m_hereAtStep = -1;
     QElapsedTimer m_lastFrame;
     // Gestures whose press went out on this connection: the rest of them follows live.
     QSet<QString> m_liveGestures;

@@ -3,14 +3,15 @@
 #include "KvBoardFragment.h"
 #include "KvBoardLimits.h"
 #include "KvBoardRecordScreen.h"
+#include "KvBoardScene.h"
 #include "KvBoardXmlScreen.h"
 #include "KvGraphicsPolygonItem.h"
-#include "KvGraphicsScene.h"
 #include "KvGraphicsStrokesGroup.h"
 #include "KvPenCore.h"
 
 #include <QDataStream>
 #include <QFile>
+#include <QPointer>
 #include <QTextStream>
 
 #include <algorithm>
@@ -176,7 +177,11 @@ QList<QByteArray> KvBoardDocument::packRecords(const QList<QByteArray> &records,
     QList<QByteArray> part;
     int size = header;
     const auto close = [&] {
-        parts.append(recordsHeader(part.size()) + part.join());
+        QByteArray bytes = recordsHeader(part.size());
+        bytes.reserve(size);
+        for (const QByteArray &record : qAsConst(part))
+            bytes += record;
+        parts.append(bytes);
         part.clear();
         size = header;
     };
@@ -330,16 +335,16 @@ void KvBoardDocument::importStrokes(KvPenCore *core, int first, int count)
         return;
     if (m_format == Records) {
         const QList<KvSaveDataItem> records = m_records.mid(first, count);
+        // Each record becomes a stroke on the board, in order.
+        QList<QPointer<KvGraphicsStrokesGroup>> added;
+        const QMetaObject::Connection noting = QObject::connect(
+            qobject_cast<KvBoardScene *>(core->scene()), &KvBoardScene::strokeAdded,
+            [&](KvGraphicsStrokesGroup *group) { added.append(group); });
         core->importScene(records, kSaveName);
-        // Each record became a stroke at the top of the board.
-        const auto *board = qobject_cast<KvGraphicsScene *>(core->scene());
-        const QList<QGraphicsItem *> items
-            = board ? board->getFastAccessItems() : QList<QGraphicsItem *>();
-        for (int i = 0; i < records.size() && records.size() <= items.size(); ++i) {
-            auto *group = qgraphicsitem_cast<KvGraphicsStrokesGroup *>(
-                items.at(items.size() - records.size() + i));
-            if (group && group->uuid() == QUuid::fromString(records.at(i).uuid))
-                completeStroke(group, records.at(i));
+        QObject::disconnect(noting);
+        for (int i = 0; i < records.size() && i < added.size(); ++i) {
+            if (added.at(i) && added.at(i)->uuid() == QUuid::fromString(records.at(i).uuid))
+                completeStroke(added.at(i), records.at(i));
         }
         return;
     }

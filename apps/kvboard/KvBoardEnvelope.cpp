@@ -158,7 +158,8 @@ QByteArray KvBoardEnvelope::encode() const
         return json;
     QByteArray frame(kHeadLengthBytes, Qt::Uninitialized);
     qToBigEndian<quint32>(quint32(json.size()), frame.data());
-    return frame + json + body;
+    frame.reserve(kHeadLengthBytes + json.size() + body.size());
+    return frame.append(json).append(body);
 }
 
 bool KvBoardEnvelope::isBinary() const

@@ -32,7 +32,10 @@ KvBoardRoom::KvBoardRoom(const QString &name, QObject *parent)
     : QObject(parent)
     , m_name(name)
     , m_board(new KvBoard(QStringLiteral("relay"), this))
-{ }
+{
+    connect(m_board->scene(), &KvBoardScene::strokeAdded, this,
+            [this](KvGraphicsStrokesGroup *group) { m_landed.append(group); });
+}
 
 KvBoardRoom::~KvBoardRoom() = default;
 
@@ -98,11 +101,14 @@ void KvBoardRoom::relay(QWebSocket *from, KvBoardEnvelope envelope)
         return;
     KvBoardLink::apply(m_board, envelope);
     const QByteArray frame = envelope.encode();
-    const bool landed = envelope.kind != KvBoardEnvelope::Live || noteOpenStroke(envelope, frame);
+    if (envelope.kind == KvBoardEnvelope::Live)
+        noteOpenStroke(envelope, frame);
     broadcast(frame, from);
     // Strokes are written as they land, so that a newcomer's snapshot only puts them together.
-    if (landed)
-        writtenStrokes(KvBoardDocument::Records);
+    for (const QPointer<KvGraphicsStrokesGroup> &group : std::exchange(m_landed, {})) {
+        if (group)
+            written(group, KvBoardDocument::Records);
+    }
 }
 
 QString KvBoardRoom::identityFor(const QString &name) const
@@ -137,22 +143,29 @@ QList<QByteArray> KvBoardRoom::writtenStrokes(KvBoardDocument::Format format)
 {
     QHash<const KvGraphicsStrokesGroup *, WrittenStroke> onBoard;
     QList<QByteArray> strokes;
+    m_landed.clear();
     for (KvGraphicsStrokesGroup *group : m_board->scene()->strokes()) {
-        WrittenStroke written = m_written.value(group);
-        if (written.group != group)
-            written = {group, {}, {}};
-        QByteArray &bytes = format == KvBoardDocument::Xml ? written.xml : written.record;
-        if (bytes.isEmpty())
-            bytes = format == KvBoardDocument::Xml ? KvBoardDocument::writeStrokeXml(group)
-                                                   : KvBoardDocument::writeStrokeRecord(group);
-        strokes.append(bytes);
-        onBoard.insert(group, written);
+        strokes.append(written(group, format));
+        onBoard.insert(group, m_written.value(group));
     }
     m_written = onBoard;
     return strokes;
 }
 
-bool KvBoardRoom::noteOpenStroke(const KvBoardEnvelope &envelope, const QByteArray &frame)
+const QByteArray &KvBoardRoom::written(KvGraphicsStrokesGroup *group,
+                                       KvBoardDocument::Format format)
+{
+    WrittenStroke &stroke = m_written[group];
+    if (stroke.group != group)
+        stroke = {group, {}, {}};
+    QByteArray &bytes = format == KvBoardDocument::Xml ? stroke.xml : stroke.record;
+    if (bytes.isEmpty())
+        bytes = format == KvBoardDocument::Xml ? KvBoardDocument::writeStrokeXml(group)
+                                               : KvBoardDocument::writeStrokeRecord(group);
+    return bytes;
+}
+
+void KvBoardRoom::noteOpenStroke(const KvBoardEnvelope &envelope, const QByteArray &frame)
 {
     const int mousetype = envelope.payload.value(QStringLiteral("data"))
                               .toObject()
@@ -161,18 +174,17 @@ bool KvBoardRoom::noteOpenStroke(const KvBoardEnvelope &envelope, const QByteArr
     const QString key = strokeKey(envelope);
     if (mousetype == kReleaseType) {
         m_openStrokes.remove(key);
-        return true;
+        return;
     }
     if (mousetype == kPressType && m_openStrokes.size() < kMaxOpenStrokes)
         m_openStrokes.insert(key, {});
     auto open = m_openStrokes.find(key);
     if (open == m_openStrokes.end())
-        return false;
+        return;
     if (open->size() >= kMaxOpenFrames)
         m_openStrokes.erase(open);
     else
         open->append(frame);
-    return false;
 }
 
 void KvBoardRoom::broadcast(const QByteArray &frame, QWebSocket *except)

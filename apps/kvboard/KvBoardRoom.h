@@ -39,8 +39,8 @@ private:
     QString identityFor(const QString &name) const;
     void sendSnapshot(QWebSocket *socket);
     QList<QByteArray> writtenStrokes(KvBoardDocument::Format format);
-    // Whether the frame ended a stroke.
-    bool noteOpenStroke(const KvBoardEnvelope &envelope, const QByteArray &frame);
+    const QByteArray &written(KvGraphicsStrokesGroup *group, KvBoardDocument::Format format);
+    void noteOpenStroke(const KvBoardEnvelope &envelope, const QByteArray &frame);
     void broadcast(const QByteArray &frame, QWebSocket *except);
 
     QString m_name;
@@ -58,4 +58,6 @@ private:
         QByteArray record;
     };
     QHash<const KvGraphicsStrokesGroup *, WrittenStroke> m_written;
+    // Strokes that joined the board while a frame was replayed, written once it is done.
+    QList<QPointer<KvGraphicsStrokesGroup>> m_landed;
 };
