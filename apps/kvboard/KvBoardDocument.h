@@ -30,8 +30,8 @@ public:
     // piece's map also holds the piece's full outline under "polygonfull", or true where that is
     // the piece's own shape. Importing such records puts the outlines back.
     static QByteArray writeStrokeRecord(KvGraphicsStrokesGroup *group);
-    // Strokes written one by one so as records documents of about `maxBytes` at most, in order;
-    // a stroke larger than that gets a document of its own.
+    // Strokes written one by one (writeStrokeRecord) as records documents of about `maxBytes` at
+    // most, in order; a stroke larger than that gets a document of its own.
     static QList<QByteArray> packRecords(const QList<QByteArray> &records, int maxBytes);
 
     // By suffix: ".xml" is the XML document, anything else save records.
