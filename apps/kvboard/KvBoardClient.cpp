@@ -19,8 +19,9 @@ Q_LOGGING_CATEGORY(lcClient, "kvpen.kvboard.client")
 
 constexpr int kFirstBackoffMs = 250;
 constexpr int kMaxBackoffMs = 2000;
-// How long the relay's board goes on this one between repaints.
+// How long the relay's board goes on this one between repaints, and how long parts gather first.
 constexpr int kSliceMs = 100;
+constexpr int kPartsGapMs = 200;
 // The plug-in's live messages: "mousetype" 0 opens a gesture and 2 ends it.
 constexpr int kPressType = 0;
 constexpr int kReleaseType = 2;
@@ -208,7 +209,13 @@ void KvBoardClient::receive(const QByteArray &frame, bool binary)
     if (m_inbox.isEmpty() && envelope.kind != KvBoardEnvelope::Snapshot)
         return handle(envelope);
     m_inbox.append(envelope);
-    m_nextFrame.start(0);
+    // Parts that come meanwhile go on together: views repaint the board once for them.
+    const bool last = envelope.kind == KvBoardEnvelope::Snapshot
+        && envelope.payload.value(QStringLiteral("last")).toBool();
+    if (last)
+        m_nextFrame.start(0);
+    else if (!m_nextFrame.isActive())
+        m_nextFrame.start(kPartsGapMs);
 }
 
 // Frames for up to a slice of time, then the window's turn: views repaint a board that grows

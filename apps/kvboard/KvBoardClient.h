@@ -22,9 +22,9 @@ class KvBoardLink;
 //  - strokes another participant sends this way that were erased here are erased again (a
 //    relay that restarted no longer knows that they were erased).
 // A gesture begun while offline reaches the others whole, once it ends.
-// The relay's board goes on this one part by part, one part per turn of the event loop, so that
-// the window stays responsive and shows what has arrived; frames that come meanwhile wait their
-// turn behind it.
+// The relay's board goes on this one in slices as its parts arrive (the parts that came within a
+// moment together, at most 100 ms of work between repaints), so that the window stays responsive
+// and shows what has arrived; frames that come meanwhile wait their turn behind it.
 class KvBoardClient : public QObject
 {
     Q_OBJECT
