@@ -74,10 +74,13 @@ QList<KvGraphicsPolygonItem *> piecesOf(KvGraphicsStrokesGroup *group)
 // pieces' shapes agree.
 void completeStroke(KvGraphicsStrokesGroup *group, const KvSaveDataItem &record)
 {
+    const QVariantList entries = record.data.value(kPiecesKey).toList();
+    // Records from files hold no outlines: they load as the plug-in loads them.
+    if (entries.isEmpty() || !entries.first().toMap().contains(kOutlineKey))
+        return;
     const QVariant color = record.data.value(kColorKey);
     if (color.userType() == QMetaType::QColor)
         group->KvItem::setColor(color.value<QColor>());
-    const QVariantList entries = record.data.value(kPiecesKey).toList();
     const QList<KvGraphicsPolygonItem *> pieces = piecesOf(group);
     for (int i = 0; i < pieces.size() && i < entries.size(); ++i) {
         const QVariantMap entry = entries.at(i).toMap();
