@@ -1,6 +1,8 @@
-// One frame as it reaches the relay or a participant. What decodes must encode to a frame that
-// decodes to the same envelope, and the board documents it carries must split and filter
-// without losing a stroke.
+// One frame as it reaches the relay or a participant, as a text frame and as a binary one. What
+// decodes must encode to a frame that decodes to the same envelope; the board documents it
+// carries must split and filter without losing a stroke, and a snapshot's records must read as
+// any records file does.
+#include "KvBoardDocument.h"
 #include "KvBoardEnvelope.h"
 #include "KvBoardFragment.h"
 
@@ -8,21 +10,23 @@
 
 #include <cstdlib>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
-{
-    const QByteArray frame(reinterpret_cast<const char *>(data), int(size));
-    KvBoardEnvelope envelope;
-    if (KvBoardEnvelope::decode(frame, &envelope) != KvBoardEnvelope::NoFault)
-        return 0;
-    KvBoardEnvelope again;
-    if (KvBoardEnvelope::decode(envelope.encode(), &again) != KvBoardEnvelope::NoFault
-        || again.kind != envelope.kind || again.sender != envelope.sender
-        || again.payload != envelope.payload)
-        std::abort();
+namespace {
 
-    const QByteArray xml = envelope.payload.value(QStringLiteral("xml")).toString().toUtf8();
-    if (xml.isEmpty())
-        return 0;
+void checkRoundTrip(const KvBoardEnvelope &envelope)
+{
+    KvBoardEnvelope again;
+    const QByteArray frame = envelope.encode();
+    const KvBoardEnvelope::Fault fault = envelope.isBinary()
+        ? KvBoardEnvelope::decodeBinary(frame, &again)
+        : KvBoardEnvelope::decode(frame, &again);
+    if (fault != KvBoardEnvelope::NoFault || again.kind != envelope.kind
+        || again.sender != envelope.sender || again.payload != envelope.payload
+        || again.body != envelope.body)
+        std::abort();
+}
+
+void checkXml(const QByteArray &xml)
+{
     const QStringList uuids = KvBoardFragment::uuids(xml);
     QStringList fromParts;
     for (const QByteArray &part : KvBoardFragment::split(xml, 512))
@@ -31,5 +35,36 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QStringList kept = KvBoardFragment::uuids(KvBoardFragment::subset(xml, half));
     if (fromParts != uuids || QSet<QString>(kept.begin(), kept.end()) != half)
         std::abort();
+}
+
+void checkRecords(const QByteArray &body)
+{
+    KvBoardDocument document = KvBoardDocument::fromRecords(body);
+    if (!document.isValid())
+        return;
+    const QStringList uuids = document.uuids();
+    if (uuids.size() != document.strokeCount())
+        std::abort();
+    document.keepStrokes({uuids.value(0)});
+    if (document.strokeCount() != (uuids.isEmpty() ? 0 : int(uuids.count(uuids.at(0)))))
+        std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray frame(reinterpret_cast<const char *>(data), int(size));
+    KvBoardEnvelope envelope;
+    if (KvBoardEnvelope::decode(frame, &envelope) == KvBoardEnvelope::NoFault) {
+        checkRoundTrip(envelope);
+        const QByteArray xml = envelope.payload.value(QStringLiteral("xml")).toString().toUtf8();
+        if (!xml.isEmpty())
+            checkXml(xml);
+    }
+    if (KvBoardEnvelope::decodeBinary(frame, &envelope) == KvBoardEnvelope::NoFault) {
+        checkRoundTrip(envelope);
+        checkRecords(envelope.body);
+    }
     return 0;
 }

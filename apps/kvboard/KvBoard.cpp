@@ -304,6 +304,12 @@ void KvBoard::receiveDocument(const QByteArray &xml)
         emit remoteRefused(tr("A remote board: %1").arg(report.summary()), report.details);
 }
 
+void KvBoard::receiveStrokes(KvBoardDocument &document)
+{
+    receive(tr("The shared board"),
+            [&] { document.importStrokes(m_core, 0, document.strokeCount()); });
+}
+
 void KvBoard::swapStrokes(const QList<KvGraphicsStrokesGroup *> &off,
                           const QList<KvGraphicsStrokesGroup *> &on)
 {

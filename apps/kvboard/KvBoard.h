@@ -80,6 +80,8 @@ public:
     // those already here stay as they are.
     void receiveRestore(const QByteArray &xml);
     void receiveDocument(const QByteArray &xml);
+    // Strokes of the shared board, put on top of this one in the document's order.
+    void receiveStrokes(KvBoardDocument &document);
 
     // Undo steps move strokes off and on the board through here.
     void swapStrokes(const QList<KvGraphicsStrokesGroup *> &off,

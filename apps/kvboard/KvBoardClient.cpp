@@ -1,6 +1,7 @@
 #include "KvBoardClient.h"
 
 #include "KvBoard.h"
+#include "KvBoardDocument.h"
 #include "KvBoardFragment.h"
 #include "KvBoardHandshake.h"
 #include "KvBoardLink.h"
@@ -10,6 +11,7 @@
 #include <QLoggingCategory>
 #include <QNetworkRequest>
 #include <QSslConfiguration>
+#include <QUndoStack>
 
 namespace {
 
@@ -17,6 +19,9 @@ Q_LOGGING_CATEGORY(lcClient, "kvpen.kvboard.client")
 
 constexpr int kFirstBackoffMs = 250;
 constexpr int kMaxBackoffMs = 2000;
+// How long the relay's board goes on this one between repaints, and how long parts gather first.
+constexpr int kSliceMs = 100;
+constexpr int kPartsGapMs = 200;
 // The plug-in's live messages: "mousetype" 0 opens a gesture and 2 ends it.
 constexpr int kPressType = 0;
 constexpr int kReleaseType = 2;
@@ -38,7 +43,12 @@ KvBoardClient::KvBoardClient(KvBoard *board, const QUrl &url, QObject *parent)
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, &KvBoardClient::connectSocket);
     connect(m_link, &KvBoardLink::outgoing, this, &KvBoardClient::send);
-    connect(&m_socket, &QWebSocket::textMessageReceived, this, &KvBoardClient::receive);
+    m_nextFrame.setSingleShot(true);
+    connect(&m_nextFrame, &QTimer::timeout, this, &KvBoardClient::handleNext);
+    connect(&m_socket, &QWebSocket::textMessageReceived, this,
+            [this](const QString &message) { receive(message.toUtf8(), false); });
+    connect(&m_socket, &QWebSocket::binaryMessageReceived, this,
+            [this](const QByteArray &frame) { receive(frame, true); });
     connect(&m_socket, &QWebSocket::disconnected, this, &KvBoardClient::lost);
     connect(&m_socket, qOverload<QAbstractSocket::SocketError>(&QWebSocket::error), this, [this] {
         const QString error = m_socket.errorString();
@@ -147,7 +157,9 @@ void KvBoardClient::connectSocket()
         request.setRawHeader("Authorization", "Bearer " + m_token);
     if (!m_name.isEmpty())
         request.setRawHeader("X-Kvboard-Name", m_name.toUtf8());
-    m_snapshot.clear();
+    m_inbox.clear();
+    m_onRelay.clear();
+    m_erasedHere.clear();
     m_liveGestures.clear();
     setState(Connecting);
     m_socket.open(request);
@@ -164,6 +176,7 @@ void KvBoardClient::setState(State state)
 void KvBoardClient::lost()
 {
     m_liveGestures.clear();
+    m_inbox.clear();
     const int code = m_socket.closeCode();
     if (code == KvBoardHandshake::kWrongToken || code == KvBoardHandshake::kNoSuchRoom) {
         m_reason
@@ -183,14 +196,42 @@ void KvBoardClient::lost()
     }
 }
 
-void KvBoardClient::receive(const QString &message)
+void KvBoardClient::receive(const QByteArray &frame, bool binary)
 {
     m_lastFrame.start();
     KvBoardEnvelope envelope;
-    if (KvBoardEnvelope::decode(message.toUtf8(), &envelope) != KvBoardEnvelope::NoFault) {
+    const KvBoardEnvelope::Fault fault = binary ? KvBoardEnvelope::decodeBinary(frame, &envelope)
+                                                : KvBoardEnvelope::decode(frame, &envelope);
+    if (fault != KvBoardEnvelope::NoFault) {
         qCWarning(lcClient) << "refused a frame from the relay";
         return;
     }
+    if (m_inbox.isEmpty() && envelope.kind != KvBoardEnvelope::Snapshot)
+        return handle(envelope);
+    m_inbox.append(envelope);
+    // Parts that come meanwhile go on together: views repaint the board once for them.
+    const bool last = envelope.kind == KvBoardEnvelope::Snapshot
+        && envelope.payload.value(QStringLiteral("last")).toBool();
+    if (last)
+        m_nextFrame.start(0);
+    else if (!m_nextFrame.isActive())
+        m_nextFrame.start(kPartsGapMs);
+}
+
+// Frames for up to a slice of time, then the window's turn: views repaint a board that grows
+// a slice at a time rather than a part at a time.
+void KvBoardClient::handleNext()
+{
+    QElapsedTimer slice;
+    slice.start();
+    while (!m_inbox.isEmpty() && slice.elapsed() < kSliceMs)
+        handle(m_inbox.takeFirst());
+    if (!m_inbox.isEmpty())
+        m_nextFrame.start(0);
+}
+
+void KvBoardClient::handle(const KvBoardEnvelope &envelope)
+{
     const QJsonObject &payload = envelope.payload;
     switch (envelope.kind) {
     case KvBoardEnvelope::Welcome:
@@ -201,14 +242,7 @@ void KvBoardClient::receive(const QString &message)
         emit headCountChanged(m_headCount);
         return;
     case KvBoardEnvelope::Snapshot:
-        m_snapshot.append(payload.value(QStringLiteral("xml")).toString().toUtf8());
-        if (payload.value(QStringLiteral("last")).toBool()) {
-            QStringList erased;
-            for (const QJsonValue &uuid : payload.value(QStringLiteral("removed")).toArray())
-                erased.append(uuid.toString());
-            merge(erased);
-        }
-        return;
+        return receiveSnapshot(envelope);
     case KvBoardEnvelope::Restore:
         if (payload.value(QStringLiteral("merge")).toBool())
             return receiveMerged(payload.value(QStringLiteral("xml")).toString().toUtf8());
@@ -216,6 +250,41 @@ void KvBoardClient::receive(const QString &message)
     default:
         KvBoardLink::apply(m_board, envelope);
     }
+}
+
+// A part's strokes that this board lacks go on at once, unless erased here meanwhile.
+void KvBoardClient::receiveSnapshot(const KvBoardEnvelope &part)
+{
+    KvBoardDocument document = KvBoardDocument::fromRecords(part.body);
+    if (!document.isValid())
+        qCWarning(lcClient) << "refused a part of the relay's board:" << document.error();
+    // What was here before the first part, and again whenever the user changed the board since
+    // (strokes from the relay are all in m_onRelay).
+    if (m_onRelay.isEmpty() || m_hereAtStep != m_board->undoStack()->index()) {
+        m_here = uuidSet(KvBoardScene::uuidsOf(m_board->scene()->strokes()));
+        m_hereAtStep = m_board->undoStack()->index();
+    }
+    QSet<QString> toAdd;
+    for (const QString &uuid : document.uuids()) {
+        if (uuid.isEmpty() || m_onRelay.contains(uuid))
+            continue;
+        m_onRelay.insert(uuid);
+        if (m_here.contains(uuid))
+            continue;
+        if (m_board->scene()->strokeOffBoard(uuid))
+            m_erasedHere.append(uuid);
+        else
+            toAdd.insert(uuid);
+    }
+    document.keepStrokes(toAdd);
+    if (document.strokeCount() > 0)
+        m_board->receiveStrokes(document);
+    if (!part.payload.value(QStringLiteral("last")).toBool())
+        return;
+    QStringList erased;
+    for (const QJsonValue &uuid : part.payload.value(QStringLiteral("removed")).toArray())
+        erased.append(uuid.toString());
+    merge(erased);
 }
 
 void KvBoardClient::receiveMerged(const QByteArray &xml)
@@ -240,38 +309,19 @@ void KvBoardClient::sendRemoval(const QStringList &uuids)
                {{QStringLiteral("uuids"), QJsonArray::fromStringList(uuids)}}});
 }
 
+// The snapshot's last part is in: strokes only this board has go to the relay, unless the relay
+// lists them as erased.
 void KvBoardClient::merge(const QStringList &erasedOnRelay)
 {
-    const QSet<QString> here = uuidSet(KvBoardScene::uuidsOf(m_board->scene()->strokes()));
-    QSet<QString> onRelay;
-    QList<QSet<QString>> partUuids;
-    for (const QByteArray &part : qAsConst(m_snapshot)) {
-        partUuids.append(uuidSet(KvBoardFragment::uuids(part)));
-        onRelay.unite(partUuids.constLast());
-    }
-
-    QSet<QString> toAdd;
-    QStringList erasedHere;
-    for (const QString &uuid : onRelay - here) {
-        if (m_board->scene()->strokeOffBoard(uuid))
-            erasedHere.append(uuid);
-        else
-            toAdd.insert(uuid);
-    }
-    for (int i = 0; i < m_snapshot.size() && !toAdd.isEmpty(); ++i) {
-        const QByteArray &part = m_snapshot.at(i);
-        // A newcomer adds whole parts: they go on as they came, without being cut down first.
-        m_board->receiveRestore(
-            toAdd.contains(partUuids.at(i)) ? part : KvBoardFragment::subset(part, toAdd));
-    }
-    m_snapshot.clear();
-    const QSet<QString> onlyHere = here - onRelay;
+    const QSet<QString> onlyHere
+        = uuidSet(KvBoardScene::uuidsOf(m_board->scene()->strokes())) - m_onRelay;
     const QSet<QString> erasedThere = onlyHere & uuidSet(erasedOnRelay);
     m_board->receiveRemoval(erasedThere.values());
+    m_onRelay.clear();
 
     m_backoff = kFirstBackoffMs;
     setState(Synced);
-    sendRemoval(erasedHere);
+    sendRemoval(std::exchange(m_erasedHere, {}));
     sendStrokes(onlyHere - erasedThere);
 }
 

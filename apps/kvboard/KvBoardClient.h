@@ -22,6 +22,9 @@ class KvBoardLink;
 //  - strokes another participant sends this way that were erased here are erased again (a
 //    relay that restarted no longer knows that they were erased).
 // A gesture begun while offline reaches the others whole, once it ends.
+// The relay's board goes on this one in slices as its parts arrive (the parts that came within a
+// moment together, at most 100 ms of work between repaints), so that the window stays responsive
+// and shows what has arrived; frames that come meanwhile wait their turn behind it.
 class KvBoardClient : public QObject
 {
     Q_OBJECT
@@ -60,7 +63,10 @@ private:
     void connectSocket();
     void setState(State state);
     void lost();
-    void receive(const QString &message);
+    void receive(const QByteArray &frame, bool binary);
+    void handleNext();
+    void handle(const KvBoardEnvelope &envelope);
+    void receiveSnapshot(const KvBoardEnvelope &part);
     void merge(const QStringList &erasedOnRelay);
     void receiveMerged(const QByteArray &xml);
     void sendRemoval(const QStringList &uuids);
@@ -82,7 +88,15 @@ private:
     int m_headCount = 0;
     QString m_identity;
     QString m_reason;
-    QList<QByteArray> m_snapshot;
+    // Frames from the relay behind the snapshot, in order, and what the parts handled so far
+    // held: strokes the relay has, and those among them erased here.
+    QList<KvBoardEnvelope> m_inbox;
+    QTimer m_nextFrame;
+    QSet<QString> m_onRelay;
+    QStringList m_erasedHere;
+    // The strokes on this board as the snapshot found them, at this step of its history.
+    QSet<QString> m_here;
+    int m_hereAtStep = -1;
     QElapsedTimer m_lastFrame;
     // Gestures whose press went out on this connection: the rest of them follows live.
     QSet<QString> m_liveGestures;

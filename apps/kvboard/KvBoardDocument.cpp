@@ -1,14 +1,21 @@
 #include "KvBoardDocument.h"
 
+#include "KvBoardFragment.h"
 #include "KvBoardLimits.h"
 #include "KvBoardRecordScreen.h"
+#include "KvBoardScene.h"
 #include "KvBoardXmlScreen.h"
+#include "KvGraphicsPolygonItem.h"
 #include "KvGraphicsStrokesGroup.h"
 #include "KvPenCore.h"
 
 #include <QDataStream>
 #include <QFile>
+#include <QPointer>
 #include <QTextStream>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -19,6 +26,10 @@ constexpr int kXmlVersion = 1;
 const QString kStrokeTag = QStringLiteral("strokesGroup");
 const QString kPieceTag = QStringLiteral("polygonItem");
 const QString kPiecesKey = QStringLiteral("polygons");
+const QString kStrokeRecordName = QStringLiteral("Strokes");
+const QString kColorKey = QStringLiteral("color");
+const QString kShapeKey = QStringLiteral("polygon");
+const QString kOutlineKey = QStringLiteral("polygonfull");
 
 constexpr quint32 kRecordsMagic = 0x4B56424B; // "KVBK"
 constexpr quint16 kRecordsVersion = 1;
@@ -30,6 +41,59 @@ int childCount(const QDomElement &element, const QString &tag)
          child = child.nextSiblingElement(tag))
         ++count;
     return count;
+}
+
+void writeRecord(QDataStream &stream, const KvSaveDataItem &record)
+{
+    stream << record.uuid << qint32(record.type) << record.name << record.data;
+}
+
+bool isSoundOutline(const QPolygonF &outline)
+{
+    const KvBoardInkLimits limits = kvboardInkLimits();
+    return outline.size() <= limits.maxPointsPerPiece
+        && std::all_of(outline.cbegin(), outline.cend(), [&](const QPointF &point) {
+               return std::abs(point.x()) <= limits.maxCoordinate
+                   && std::abs(point.y()) <= limits.maxCoordinate;
+           });
+}
+
+QList<KvGraphicsPolygonItem *> piecesOf(KvGraphicsStrokesGroup *group)
+{
+    QList<KvGraphicsPolygonItem *> pieces;
+    for (QGraphicsItem *child : group->childItems()) {
+        if (auto *piece = dynamic_cast<KvGraphicsPolygonItem *>(child))
+            pieces.append(piece);
+    }
+    return pieces;
+}
+
+// What the plug-in's record load leaves out, put back on the stroke it made of `record` as its XML
+// load does: the stroke's colour as saved (the record load gives a highlighter its alpha), and the
+// outlines writeStrokeRecord put beside the pieces, one for one, in order, for as long as the
+// pieces' shapes agree.
+void completeStroke(KvGraphicsStrokesGroup *group, const KvSaveDataItem &record)
+{
+    const QVariantList entries = record.data.value(kPiecesKey).toList();
+    // Records from files hold no outlines: they load as the plug-in loads them.
+    if (entries.isEmpty() || !entries.first().toMap().contains(kOutlineKey))
+        return;
+    const QVariant color = record.data.value(kColorKey);
+    if (color.userType() == QMetaType::QColor)
+        group->KvItem::setColor(color.value<QColor>());
+    const QList<KvGraphicsPolygonItem *> pieces = piecesOf(group);
+    for (int i = 0; i < pieces.size() && i < entries.size(); ++i) {
+        const QVariantMap entry = entries.at(i).toMap();
+        KvGraphicsPolygonItem *piece = pieces.at(i);
+        if (entry.value(kShapeKey).value<QPolygonF>() != piece->polygon())
+            return;
+        const QVariant outline = entry.value(kOutlineKey);
+        if (outline.userType() == QMetaType::Bool && outline.toBool())
+            piece->setFullPolygon(piece->polygon());
+        else if (outline.userType() == QMetaType::QPolygonF
+                 && isSoundOutline(outline.value<QPolygonF>()))
+            piece->setFullPolygon(outline.value<QPolygonF>());
+    }
 }
 
 } // namespace
@@ -79,13 +143,59 @@ QByteArray KvBoardDocument::writeRecords(KvPenCore *core)
 {
     QList<KvSaveDataItem> records;
     core->exportScene(records, kSaveName);
+    QByteArray bytes = recordsHeader(records.size());
+    QDataStream stream(&bytes, QIODevice::Append);
+    stream.setVersion(QDataStream::Qt_5_15);
+    for (const KvSaveDataItem &record : records)
+        writeRecord(stream, record);
+    return bytes;
+}
+
+QByteArray KvBoardDocument::writeStrokeRecord(KvGraphicsStrokesGroup *group)
+{
+    QVariantMap data = group->exportItem();
+    QVariantList entries = data.value(kPiecesKey).toList();
+    const QList<KvGraphicsPolygonItem *> pieces = piecesOf(group);
+    for (int i = 0; i < entries.size() && i < pieces.size(); ++i) {
+        QVariantMap entry = entries.at(i).toMap();
+        const QPolygonF outline = pieces.at(i)->fullPolygon();
+        entry.insert(kOutlineKey,
+                     outline == pieces.at(i)->polygon() ? QVariant(true) : QVariant(outline));
+        entries[i] = entry;
+    }
+    data.insert(kPiecesKey, entries);
     QByteArray bytes;
     QDataStream stream(&bytes, QIODevice::WriteOnly);
     stream.setVersion(QDataStream::Qt_5_15);
-    stream << kRecordsMagic << kRecordsVersion << qint32(records.size());
-    for (const KvSaveDataItem &record : records)
-        stream << record.uuid << qint32(record.type) << record.name << record.data;
+    writeRecord(stream,
+                {group->uuid().toString(QUuid::WithoutBraces), KvGraphicsStrokesGroup::Type,
+                 kStrokeRecordName, data});
     return bytes;
+}
+
+QList<QByteArray> KvBoardDocument::packRecords(const QList<QByteArray> &records, int maxBytes)
+{
+    const int header = recordsHeader(0).size();
+    QList<QByteArray> parts;
+    QList<QByteArray> part;
+    int size = header;
+    const auto close = [&] {
+        QByteArray bytes = recordsHeader(part.size());
+        bytes.reserve(size);
+        for (const QByteArray &record : qAsConst(part))
+            bytes += record;
+        parts.append(bytes);
+        part.clear();
+        size = header;
+    };
+    for (const QByteArray &record : records) {
+        if (!part.isEmpty() && size + record.size() > maxBytes)
+            close();
+        part.append(record);
+        size += record.size();
+    }
+    close();
+    return parts;
 }
 
 KvBoardDocument::Format KvBoardDocument::formatOf(const QString &path)
@@ -191,6 +301,32 @@ int KvBoardDocument::strokeCount() const
     return m_piecesAsked.size();
 }
 
+QStringList KvBoardDocument::uuids() const
+{
+    QStringList list;
+    for (const KvSaveDataItem &record : m_records) {
+        const QUuid uuid = QUuid::fromString(record.uuid);
+        list.append(uuid.isNull() ? QString() : uuid.toString(QUuid::WithoutBraces));
+    }
+    for (const QDomElement &stroke : m_strokes)
+        list.append(KvBoardFragment::uuidOf(stroke));
+    return list;
+}
+
+void KvBoardDocument::keepStrokes(const QSet<QString> &uuids)
+{
+    const QStringList listed = this->uuids();
+    for (int i = listed.size() - 1; i >= 0; --i) {
+        if (uuids.contains(listed.at(i)))
+            continue;
+        m_piecesAsked.removeAt(i);
+        if (m_format == Records)
+            m_records.removeAt(i);
+        else
+            m_strokes.removeAt(i);
+    }
+}
+
 QList<int> KvBoardDocument::piecesAsked() const
 {
     return m_piecesAsked;
@@ -201,13 +337,33 @@ void KvBoardDocument::importStrokes(KvPenCore *core, int first, int count)
     if (!isValid())
         return;
     if (m_format == Records) {
-        core->importScene(m_records.mid(first, count), kSaveName);
+        const QList<KvSaveDataItem> records = m_records.mid(first, count);
+        // Each record becomes a stroke on the board, in order.
+        QList<QPointer<KvGraphicsStrokesGroup>> added;
+        const QMetaObject::Connection noting = QObject::connect(
+            qobject_cast<KvBoardScene *>(core->scene()), &KvBoardScene::strokeAdded,
+            [&](KvGraphicsStrokesGroup *group) { added.append(group); });
+        core->importScene(records, kSaveName);
+        QObject::disconnect(noting);
+        for (int i = 0; i < records.size() && i < added.size(); ++i) {
+            if (added.at(i) && added.at(i)->uuid() == QUuid::fromString(records.at(i).uuid))
+                completeStroke(added.at(i), records.at(i));
+        }
         return;
     }
     QDomElement batch = m_document.createElement(kBoardTag);
     for (const QDomElement &stroke : m_strokes.mid(first, count))
         batch.appendChild(stroke);
     core->importSceneXml(&m_document, &batch, kSaveName);
+}
+
+QByteArray KvBoardDocument::recordsHeader(int count)
+{
+    QByteArray bytes;
+    QDataStream stream(&bytes, QIODevice::WriteOnly);
+    stream.setVersion(QDataStream::Qt_5_15);
+    stream << kRecordsMagic << kRecordsVersion << qint32(count);
+    return bytes;
 }
 
 KvBoardDocument KvBoardDocument::failed(const QString &error)

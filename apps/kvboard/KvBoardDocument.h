@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QDomDocument>
 #include <QList>
+#include <QSet>
 
 class KvGraphicsStrokesGroup;
 class KvPenCore;
@@ -25,6 +26,13 @@ public:
     static QByteArray writeStrokeXml(KvGraphicsStrokesGroup *group);
     static QByteArray writeStrokesXml(const QList<QByteArray> &strokes);
     static QByteArray writeRecords(KvPenCore *core);
+    // One stroke's save record as writeRecords writes it, with what the record leaves out: each
+    // piece's map also holds the piece's full outline under "polygonfull", or true where that is
+    // the piece's own shape. Importing such records puts the outlines back.
+    static QByteArray writeStrokeRecord(KvGraphicsStrokesGroup *group);
+    // Strokes written one by one (writeStrokeRecord) as records documents of about `maxBytes` at
+    // most, in order; a stroke larger than that gets a document of its own.
+    static QList<QByteArray> packRecords(const QList<QByteArray> &records, int maxBytes);
 
     // By suffix: ".xml" is the XML document, anything else save records.
     static Format formatOf(const QString &path);
@@ -35,6 +43,10 @@ public:
     bool isValid() const;
     QString error() const;
     int strokeCount() const;
+    // The strokes' uuids, without braces, in order; empty for one without a readable uuid.
+    QStringList uuids() const;
+    // Leaves only the strokes whose uuid is in `uuids`.
+    void keepStrokes(const QSet<QString> &uuids);
     // How many pieces the file gives each stroke, in the order the strokes join the board.
     QList<int> piecesAsked() const;
     // Hands strokes [first, first + count) to the plug-in, which puts them on its board. XML
@@ -46,6 +58,7 @@ public:
 
 private:
     static KvBoardDocument failed(const QString &error);
+    static QByteArray recordsHeader(int count);
     bool checkSize();
 
     Format m_format = Xml;

@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QSet>
 #include <QVector>
+#include <QtEndian>
 
 #include <algorithm>
 
@@ -84,8 +85,13 @@ bool repeatsAKey(const QByteArray &json)
     return false;
 }
 
-bool payloadFits(KvBoardEnvelope::Kind kind, const QJsonObject &payload)
+// The length of a binary frame's JSON head.
+constexpr int kHeadLengthBytes = 4;
+
+bool payloadFits(KvBoardEnvelope::Kind kind, const QJsonObject &payload, bool hasBody)
 {
+    if (hasBody != (kind == KvBoardEnvelope::Snapshot))
+        return false;
     switch (kind) {
     case KvBoardEnvelope::Live:
         return isWhole(payload.value(QStringLiteral("type")))
@@ -101,14 +107,41 @@ bool payloadFits(KvBoardEnvelope::Kind kind, const QJsonObject &payload)
         return payload.value(QStringLiteral("id")).isString()
             && isWhole(payload.value(QStringLiteral("count")));
     case KvBoardEnvelope::Snapshot:
-        return payload.value(QStringLiteral("xml")).isString()
-            && payload.value(QStringLiteral("last")).isBool()
+        return payload.value(QStringLiteral("last")).isBool()
             && (!payload.contains(QStringLiteral("removed"))
                 || isStringList(payload.value(QStringLiteral("removed"))));
     case KvBoardEnvelope::Presence:
         return isWhole(payload.value(QStringLiteral("count")));
     }
     return false;
+}
+
+// The JSON object of a frame, with the binary frame's body or none.
+KvBoardEnvelope::Fault decodeJson(const QByteArray &bytes, const QByteArray &body,
+                                  KvBoardEnvelope *envelope)
+{
+    if (bytes.size() > KvBoardEnvelope::kMaxFrameBytes)
+        return KvBoardEnvelope::Oversized;
+    if (repeatsAKey(bytes))
+        return KvBoardEnvelope::Malformed;
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return KvBoardEnvelope::Malformed;
+    const QJsonObject object = document.object();
+    const QJsonValue kindValue = object.value(kKindKey);
+    const QJsonValue sender = object.value(kSenderKey);
+    const QJsonValue payload = object.value(kPayloadKey);
+    if (!kindValue.isString() || !payload.isObject() || !(sender.isUndefined() || sender.isString())
+        || sender.toString().size() > KvBoardEnvelope::kMaxSenderLength)
+        return KvBoardEnvelope::Malformed;
+    const int kind = kindNames().indexOf(kindValue.toString());
+    if (kind < 0)
+        return KvBoardEnvelope::UnknownKind;
+    if (!payloadFits(KvBoardEnvelope::Kind(kind), payload.toObject(), !body.isEmpty()))
+        return KvBoardEnvelope::Malformed;
+    *envelope = {KvBoardEnvelope::Kind(kind), sender.toString(), payload.toObject(), body};
+    return KvBoardEnvelope::NoFault;
 }
 
 } // namespace
@@ -120,33 +153,39 @@ QJsonObject KvBoardEnvelope::toJson() const
 
 QByteArray KvBoardEnvelope::encode() const
 {
-    return QJsonDocument(toJson()).toJson(QJsonDocument::Compact);
+    const QByteArray json = QJsonDocument(toJson()).toJson(QJsonDocument::Compact);
+    if (!isBinary())
+        return json;
+    QByteArray frame(kHeadLengthBytes, Qt::Uninitialized);
+    qToBigEndian<quint32>(quint32(json.size()), frame.data());
+    frame.reserve(kHeadLengthBytes + json.size() + body.size());
+    return frame.append(json).append(body);
+}
+
+bool KvBoardEnvelope::isBinary() const
+{
+    return !body.isEmpty();
 }
 
 KvBoardEnvelope::Fault KvBoardEnvelope::decode(const QByteArray &bytes, KvBoardEnvelope *envelope)
 {
+    return decodeJson(bytes, {}, envelope);
+}
+
+KvBoardEnvelope::Fault KvBoardEnvelope::decodeBinary(const QByteArray &bytes,
+                                                     KvBoardEnvelope *envelope)
+{
     if (bytes.size() > kMaxFrameBytes)
         return Oversized;
-    if (repeatsAKey(bytes))
+    if (bytes.size() < kHeadLengthBytes)
         return Malformed;
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
+    const quint32 headLength = qFromBigEndian<quint32>(bytes.constData());
+    if (headLength > quint32(bytes.size() - kHeadLengthBytes))
         return Malformed;
-    const QJsonObject object = document.object();
-    const QJsonValue kindValue = object.value(kKindKey);
-    const QJsonValue sender = object.value(kSenderKey);
-    const QJsonValue payload = object.value(kPayloadKey);
-    if (!kindValue.isString() || !payload.isObject() || !(sender.isUndefined() || sender.isString())
-        || sender.toString().size() > kMaxSenderLength)
+    const QByteArray body = bytes.mid(kHeadLengthBytes + int(headLength));
+    if (body.isEmpty())
         return Malformed;
-    const int kind = kindNames().indexOf(kindValue.toString());
-    if (kind < 0)
-        return UnknownKind;
-    if (!payloadFits(Kind(kind), payload.toObject()))
-        return Malformed;
-    *envelope = {Kind(kind), sender.toString(), payload.toObject()};
-    return NoFault;
+    return decodeJson(bytes.mid(kHeadLengthBytes, int(headLength)), body, envelope);
 }
 
 QString KvBoardEnvelope::kindName(Kind kind)

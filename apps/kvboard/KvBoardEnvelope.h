@@ -4,7 +4,9 @@
 #include <QJsonObject>
 #include <QString>
 
-// kvboard's frame on the wire: one compact JSON object {"kind", "sender", "payload"}.
+// kvboard's frame on the wire: one compact JSON object {"kind", "sender", "payload"} in a text
+// frame. A snapshot part travels in a binary frame: the JSON object's length (4 bytes, big-endian),
+// the JSON object, then the body, a kvboard records document (KvBoardDocument) of some strokes.
 //
 // Kinds and their payloads:
 //   live      {"type": int, "data": {...}}  a live pointer or eraser message of the plug-in
@@ -14,8 +16,8 @@
 //             with "merge": true, strokes the relay lacked when a participant reconnected
 //   document  {"xml": "<kvboard ...>"}      the board replaced by this document
 //   welcome   {"id": "...", "count": int}   relay to a newcomer: its identity, heads in the room
-//   snapshot  {"xml": "...", "last": bool, "removed": [...]}  relay to a newcomer: the room's
-//             board in parts; the last part lists the uuids erased from the board
+//   snapshot  {"last": bool, "removed": [...]} and a body  relay to a newcomer: the room's board in
+//             parts, in board order; the last part lists the uuids erased from the board
 //   presence  {"count": int}                relay: heads in the room changed
 // "sender" is the participant the relay stamped on the frame; empty on the way to the relay.
 struct KvBoardEnvelope
@@ -27,14 +29,29 @@ struct KvBoardEnvelope
     static constexpr int kMaxFrameBytes = 1 << 20;
     static constexpr int kMaxSenderLength = 64;
 
+    KvBoardEnvelope() = default;
+    KvBoardEnvelope(Kind kind, const QString &sender, const QJsonObject &payload,
+                    const QByteArray &body = {})
+        : kind(kind)
+        , sender(sender)
+        , payload(payload)
+        , body(body)
+    { }
+
     Kind kind = Live;
     QString sender;
     QJsonObject payload;
+    // Only a snapshot has one, and it is never empty.
+    QByteArray body;
 
     QJsonObject toJson() const;
+    // A text frame's bytes, or a binary frame's for an envelope with a body.
     QByteArray encode() const;
+    bool isBinary() const;
     // Checks size, JSON, kind and the payload's shape; `envelope` is set only without a fault.
     static Fault decode(const QByteArray &bytes, KvBoardEnvelope *envelope);
+    // The same for a binary frame; the body is left to its reader.
+    static Fault decodeBinary(const QByteArray &bytes, KvBoardEnvelope *envelope);
     static QString kindName(Kind kind);
     // Kinds a participant may send; the others come only from the relay.
     static bool isParticipantKind(Kind kind);

@@ -1,7 +1,5 @@
 #include "KvBoardFragment.h"
 
-#include "KvBoardDocument.h"
-
 #include <QDomDocument>
 #include <QTextStream>
 #include <QUuid>
@@ -102,24 +100,5 @@ QList<QByteArray> KvBoardFragment::split(const QByteArray &xml, int maxBytes)
         size += strokeSize;
     }
     parts.append(document.toByteArray(1));
-    return parts;
-}
-
-QList<QByteArray> KvBoardFragment::pack(const QList<QByteArray> &strokes, int maxBytes)
-{
-    const int frame = KvBoardDocument::writeStrokesXml({}).size();
-    QList<QByteArray> parts;
-    QList<QByteArray> part;
-    int size = frame;
-    for (const QByteArray &stroke : strokes) {
-        if (!part.isEmpty() && size + stroke.size() > maxBytes) {
-            parts.append(KvBoardDocument::writeStrokesXml(part));
-            part.clear();
-            size = frame;
-        }
-        part.append(stroke);
-        size += stroke.size();
-    }
-    parts.append(KvBoardDocument::writeStrokesXml(part));
     return parts;
 }

@@ -21,6 +21,4 @@ public:
     // The document cut into documents of about `maxBytes` at most, in order; a stroke larger
     // than that gets a document of its own. A document that fits comes back as it is.
     static QList<QByteArray> split(const QByteArray &xml, int maxBytes);
-    // Strokes written one by one (KvBoardDocument::writeStrokeXml) as such documents, in order.
-    static QList<QByteArray> pack(const QList<QByteArray> &strokes, int maxBytes);
 };

@@ -2,7 +2,6 @@
 
 #include "KvBoard.h"
 #include "KvBoardDocument.h"
-#include "KvBoardFragment.h"
 #include "KvBoardLink.h"
 #include "KvGraphicsStrokesGroup.h"
 
@@ -18,7 +17,8 @@ constexpr int kReleaseType = 2;
 // open at once as a room of hands has fingers.
 constexpr int kMaxOpenFrames = 20000;
 constexpr int kMaxOpenStrokes = 512;
-constexpr int kSnapshotXmlPerFrame = KvBoardEnvelope::kMaxFrameBytes / 2;
+// Room in a snapshot's frame for the uuids the last part lists.
+constexpr int kSnapshotBodyPerFrame = KvBoardEnvelope::kMaxFrameBytes / 2;
 
 QString strokeKey(const KvBoardEnvelope &envelope)
 {
@@ -32,7 +32,10 @@ KvBoardRoom::KvBoardRoom(const QString &name, QObject *parent)
     : QObject(parent)
     , m_name(name)
     , m_board(new KvBoard(QStringLiteral("relay"), this))
-{ }
+{
+    connect(m_board->scene(), &KvBoardScene::strokeAdded, this,
+            [this](KvGraphicsStrokesGroup *group) { m_landed.append(group); });
+}
 
 KvBoardRoom::~KvBoardRoom() = default;
 
@@ -55,7 +58,8 @@ bool KvBoardRoom::saveFile(const QString &path, QString *error)
 {
     if (KvBoardDocument::formatOf(path) != KvBoardDocument::Xml)
         return m_board->saveFile(path, error);
-    return KvBoard::writeFile(path, KvBoardDocument::writeStrokesXml(writtenStrokes()), error);
+    return KvBoard::writeFile(
+        path, KvBoardDocument::writeStrokesXml(writtenStrokes(KvBoardDocument::Xml)), error);
 }
 
 void KvBoardRoom::join(QWebSocket *socket, const QString &name)
@@ -100,6 +104,11 @@ void KvBoardRoom::relay(QWebSocket *from, KvBoardEnvelope envelope)
     if (envelope.kind == KvBoardEnvelope::Live)
         noteOpenStroke(envelope, frame);
     broadcast(frame, from);
+    // Strokes are written as they land, so that a newcomer's snapshot only puts them together.
+    for (const QPointer<KvGraphicsStrokesGroup> &group : std::exchange(m_landed, {})) {
+        if (group)
+            written(group, KvBoardDocument::Records);
+    }
 }
 
 QString KvBoardRoom::identityFor(const QString &name) const
@@ -114,35 +123,46 @@ QString KvBoardRoom::identityFor(const QString &name) const
 
 void KvBoardRoom::sendSnapshot(QWebSocket *socket)
 {
-    const QList<QByteArray> parts = KvBoardFragment::pack(writtenStrokes(), kSnapshotXmlPerFrame);
+    const QList<QByteArray> parts = KvBoardDocument::packRecords(
+        writtenStrokes(KvBoardDocument::Records), kSnapshotBodyPerFrame);
     for (int i = 0; i < parts.size(); ++i) {
         const bool last = i == parts.size() - 1;
-        QJsonObject payload {{QStringLiteral("xml"), QString::fromUtf8(parts.at(i))},
-                             {QStringLiteral("last"), last}};
+        QJsonObject payload {{QStringLiteral("last"), last}};
         if (last)
             payload.insert(QStringLiteral("removed"),
                            QJsonArray::fromStringList(
                                KvBoardScene::uuidsOf(m_board->scene()->strokesOffBoard())));
-        const KvBoardEnvelope part {KvBoardEnvelope::Snapshot, QString(), payload};
-        socket->sendTextMessage(QString::fromUtf8(part.encode()));
+        const KvBoardEnvelope part {KvBoardEnvelope::Snapshot, QString(), payload, parts.at(i)};
+        socket->sendBinaryMessage(part.encode());
     }
 }
 
-// The board's strokes in board order, each written once, when first needed.
+// The board's strokes in board order, each written once in `format`, when first needed.
 // Strokes gone from the board are forgotten.
-QList<QByteArray> KvBoardRoom::writtenStrokes()
+QList<QByteArray> KvBoardRoom::writtenStrokes(KvBoardDocument::Format format)
 {
     QHash<const KvGraphicsStrokesGroup *, WrittenStroke> onBoard;
     QList<QByteArray> strokes;
+    m_landed.clear();
     for (KvGraphicsStrokesGroup *group : m_board->scene()->strokes()) {
-        WrittenStroke written = m_written.value(group);
-        if (written.group != group)
-            written = {group, KvBoardDocument::writeStrokeXml(group)};
-        strokes.append(written.xml);
-        onBoard.insert(group, written);
+        strokes.append(written(group, format));
+        onBoard.insert(group, m_written.value(group));
     }
     m_written = onBoard;
     return strokes;
+}
+
+const QByteArray &KvBoardRoom::written(KvGraphicsStrokesGroup *group,
+                                       KvBoardDocument::Format format)
+{
+    WrittenStroke &stroke = m_written[group];
+    if (stroke.group != group)
+        stroke = {group, {}, {}};
+    QByteArray &bytes = format == KvBoardDocument::Xml ? stroke.xml : stroke.record;
+    if (bytes.isEmpty())
+        bytes = format == KvBoardDocument::Xml ? KvBoardDocument::writeStrokeXml(group)
+                                               : KvBoardDocument::writeStrokeRecord(group);
+    return bytes;
 }
 
 void KvBoardRoom::noteOpenStroke(const KvBoardEnvelope &envelope, const QByteArray &frame)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KvBoardDocument.h"
 #include "KvBoardEnvelope.h"
 
 #include <QHash>
@@ -37,7 +38,8 @@ public:
 private:
     QString identityFor(const QString &name) const;
     void sendSnapshot(QWebSocket *socket);
-    QList<QByteArray> writtenStrokes();
+    QList<QByteArray> writtenStrokes(KvBoardDocument::Format format);
+    const QByteArray &written(KvGraphicsStrokesGroup *group, KvBoardDocument::Format format);
     void noteOpenStroke(const KvBoardEnvelope &envelope, const QByteArray &frame);
     void broadcast(const QByteArray &frame, QWebSocket *except);
 
@@ -46,12 +48,16 @@ private:
     QMap<QWebSocket *, QString> m_members;
     // The frames of each stroke in progress since its press, by sender and stroke uuid.
     QHash<QString, QList<QByteArray>> m_openStrokes;
-    // The strokes on the board as the board document writes them, each written once: snapshots
-    // and saves put these together rather than writing the whole board every time.
+    // The strokes on the board as documents write them, each written once in each format
+    // needed: snapshots (records) and saves put these together rather than writing the whole
+    // board every time.
     struct WrittenStroke
     {
         QPointer<KvGraphicsStrokesGroup> group;
         QByteArray xml;
+        QByteArray record;
     };
     QHash<const KvGraphicsStrokesGroup *, WrittenStroke> m_written;
+    // Strokes that joined the board while a frame was replayed, written once it is done.
+    QList<QPointer<KvGraphicsStrokesGroup>> m_landed;
 };

@@ -26,7 +26,10 @@ void KvBoardScene::addBoardItem(QGraphicsItem *item)
     auto *group = qgraphicsitem_cast<KvGraphicsStrokesGroup *>(item);
     const bool joins = group && group->QGraphicsItem::scene() != this;
     KvGraphicsScene::addBoardItem(item);
-    if (!joins || !m_recording)
+    if (!joins)
+        return;
+    emit strokeAdded(group);
+    if (!m_recording)
         return;
     if (!m_changes.removed.removeOne(group))
         m_changes.added.append(group);

@@ -44,6 +44,10 @@ public:
     // Their uuids, without braces.
     static QStringList uuidsOf(const QList<KvGraphicsStrokesGroup *> &groups);
 
+signals:
+    // A stroke joined the board, noted or not.
+    void strokeAdded(KvGraphicsStrokesGroup *group);
+
 private:
     bool m_recording = true;
     KvBoardChanges m_changes;

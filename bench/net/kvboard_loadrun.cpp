@@ -1,11 +1,13 @@
 // The relay under a class's load: N participants each drawing E input events a second through
 // one relay on loopback, then a newcomer joining the board they drew. Reports the relay's CPU
 // and memory, messages per second, delivery latency from sender to every receiver (median and
-// 99th percentile), lost messages, and how long the newcomer waited for the whole board.
+// 99th percentile), lost messages, and how long the newcomer waited for the whole board and until
+// its view showed it.
 // Not a test: numbers for a person to read (scripts/loadrun).
 #include "KvBoard.h"
 #include "KvBoardClient.h"
 #include "KvBoardEnvelope.h"
+#include "KvBoardView.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -115,14 +117,19 @@ int main(int argc, char **argv)
                 KvBoardEnvelope envelope;
                 if (KvBoardEnvelope::decode(text.toUtf8(), &envelope) != KvBoardEnvelope::NoFault)
                     return;
-                if (envelope.kind == KvBoardEnvelope::Snapshot)
-                    me.ready = envelope.payload.value("last").toBool();
                 if (envelope.kind != KvBoardEnvelope::Live)
                     return;
                 const double sentAt
                     = envelope.payload.value("data").toObject().value("t").toDouble();
                 latencies.push_back(float(clock.nsecsElapsed() / 1e6 - sentAt));
                 ++me.received;
+            });
+        QObject::connect(
+            p.socket.get(), &QWebSocket::binaryMessageReceived, [&, i](const QByteArray &frame) {
+                KvBoardEnvelope envelope;
+                if (KvBoardEnvelope::decodeBinary(frame, &envelope) == KvBoardEnvelope::NoFault
+                    && envelope.kind == KvBoardEnvelope::Snapshot)
+                    participants[size_t(i)].ready = envelope.payload.value("last").toBool();
             });
         QNetworkRequest request(url);
         request.setRawHeader("X-Kvboard-Name", "load" + QByteArray::number(i));
@@ -183,14 +190,20 @@ int main(int argc, char **argv)
     const QByteArray peak = memoryLine(relay.processId(), "VmHWM:");
     const QByteArray resident = memoryLine(relay.processId(), "VmRSS:");
 
-    // A newcomer on the board they drew.
+    // A newcomer on the board they drew, in a window's view: the board is shown once it is all
+    // there and painted.
     KvBoard board(QStringLiteral("newcomer"));
+    KvBoardView view(&board);
+    view.resize(KvBoardScene::kWidth, KvBoardScene::kHeight);
+    view.show();
     KvBoardClient newcomer(&board, url);
     QElapsedTimer joinClock;
     joinClock.start();
     newcomer.open();
     runUntil([&] { return newcomer.state() == KvBoardClient::Synced; }, 60000);
     const qint64 joinMs = joinClock.elapsed();
+    view.viewport()->grab();
+    const qint64 shownMs = joinClock.elapsed();
     const int strokes = board.scene()->strokes().size();
     newcomer.close();
 
@@ -207,7 +220,8 @@ int main(int argc, char **argv)
                 percentile(0.99), latencies.empty() ? 0.0 : double(latencies.back()));
     std::printf("relay CPU     %.0f%% of one core\n", 100.0 * cpuUsed / window);
     std::printf("relay memory  %s resident, %s peak\n", resident.constData(), peak.constData());
-    std::printf("newcomer      %d strokes in %lld ms\n", strokes, joinMs);
+    std::printf("newcomer      %d strokes in %lld ms, shown at %lld ms\n", strokes, joinMs,
+                shownMs);
     relay.terminate();
     relay.waitForFinished(10000);
     return 0;

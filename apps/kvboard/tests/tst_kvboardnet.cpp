@@ -5,9 +5,12 @@
 #include "KvBoardHandshake.h"
 #include "KvBoardRateLimit.h"
 #include "KvGraphicsStrokesGroup.h"
+#include "KvPenCore.h"
+#include "KvPenTypes.h"
 #include "KvTestMessages.h"
 
 #include <QNetworkRequest>
+#include <QtEndian>
 #include <QtTest>
 
 namespace {
@@ -39,6 +42,7 @@ private slots:
     void handshake_data();
     void handshake();
     void fragments();
+    void snapshotIsExact();
     void restoreMergesByUuid();
     void rateLimit();
 };
@@ -46,14 +50,34 @@ private slots:
 void tst_KvBoardNet::decode_data()
 {
     QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<bool>("binary");
     QTest::addColumn<int>("fault");
     QTest::addColumn<int>("kind");
     const auto ok = [](const char *name, const char *frame, KvBoardEnvelope::Kind kind) {
-        QTest::newRow(name) << QByteArray(frame) << int(KvBoardEnvelope::NoFault) << int(kind);
+        QTest::newRow(name) << QByteArray(frame) << false << int(KvBoardEnvelope::NoFault)
+                            << int(kind);
     };
     const auto bad = [](const char *name, const QByteArray &frame, KvBoardEnvelope::Fault fault) {
-        QTest::newRow(name) << frame << int(fault) << -1;
+        QTest::newRow(name) << frame << false << int(fault) << -1;
     };
+    // A binary frame: the head's length (claiming `more` bytes beyond it), the head, the body.
+    const auto binary = [](const char *name, const QByteArray &head, const QByteArray &body,
+                           KvBoardEnvelope::Fault fault, int more = 0) {
+        QByteArray frame(4, Qt::Uninitialized);
+        qToBigEndian(quint32(head.size() + more), frame.data());
+        QTest::newRow(name) << frame + head + body << true << int(fault)
+                            << (fault ? -1 : int(KvBoardEnvelope::Snapshot));
+    };
+    const QByteArray snapshot = R"({"kind":"snapshot","payload":{"last":true,"removed":["a"]}})";
+    binary("snapshot", snapshot, "records", KvBoardEnvelope::NoFault);
+    binary("snapshot without a body", snapshot, {}, KvBoardEnvelope::Malformed);
+    binary("head beyond the frame", snapshot, "1234567", KvBoardEnvelope::Malformed, 8);
+    binary("nothing after the length", {}, {}, KvBoardEnvelope::Malformed);
+    binary("body on a live frame", R"({"kind":"live","payload":{"type":2,"data":{}}})", "x",
+           KvBoardEnvelope::Malformed);
+    binary("binary over 1 MiB", snapshot, QByteArray(1 << 20, 'x'), KvBoardEnvelope::Oversized);
+    QTest::newRow("only a length")
+        << QByteArray("\0\0", 2) << true << int(KvBoardEnvelope::Malformed) << -1;
     ok("live", R"({"kind":"live","sender":"a","payload":{"type":2,"data":{"x":1}}})",
        KvBoardEnvelope::Live);
     ok("stroke", R"({"kind":"stroke","payload":{"data":{}}})", KvBoardEnvelope::Stroke);
@@ -63,8 +87,6 @@ void tst_KvBoardNet::decode_data()
     ok("document", R"({"kind":"document","payload":{"xml":""}})", KvBoardEnvelope::Document);
     ok("welcome", R"({"kind":"welcome","payload":{"id":"a#2","count":2}})",
        KvBoardEnvelope::Welcome);
-    ok("snapshot", R"({"kind":"snapshot","payload":{"xml":"","last":true,"removed":["a"]}})",
-       KvBoardEnvelope::Snapshot);
     ok("presence", R"({"kind":"presence","payload":{"count":0}})", KvBoardEnvelope::Presence);
     bad("not JSON", "{\"kind\":", KvBoardEnvelope::Malformed);
     bad("array", "[1,2]", KvBoardEnvelope::Malformed);
@@ -81,7 +103,7 @@ void tst_KvBoardNet::decode_data()
         KvBoardEnvelope::Malformed);
     bad("uuids not text", R"({"kind":"remove","payload":{"uuids":[1]}})",
         KvBoardEnvelope::Malformed);
-    bad("snapshot without last", R"({"kind":"snapshot","payload":{"xml":""}})",
+    bad("snapshot in a text frame", R"({"kind":"snapshot","payload":{"last":true}})",
         KvBoardEnvelope::Malformed);
     bad("a key twice", R"({"kind":"presence","payload":{"a":[]},"payload":{"count":1}})",
         KvBoardEnvelope::Malformed);
@@ -97,17 +119,20 @@ void tst_KvBoardNet::decode_data()
 void tst_KvBoardNet::decode()
 {
     QFETCH(QByteArray, frame);
+    QFETCH(bool, binary);
     QFETCH(int, fault);
     QFETCH(int, kind);
+    const auto decode = binary ? &KvBoardEnvelope::decodeBinary : &KvBoardEnvelope::decode;
     KvBoardEnvelope envelope;
-    QCOMPARE(int(KvBoardEnvelope::decode(frame, &envelope)), fault);
+    QCOMPARE(int(decode(frame, &envelope)), fault);
     if (fault != KvBoardEnvelope::NoFault)
         return;
     QCOMPARE(int(envelope.kind), kind);
+    QCOMPARE(envelope.isBinary(), binary);
     KvBoardEnvelope again;
-    QCOMPARE(int(KvBoardEnvelope::decode(envelope.encode(), &again)),
-             int(KvBoardEnvelope::NoFault));
+    QCOMPARE(int(decode(envelope.encode(), &again)), int(KvBoardEnvelope::NoFault));
     QCOMPARE(again.toJson(), envelope.toJson());
+    QCOMPARE(again.body, envelope.body);
 }
 
 void tst_KvBoardNet::handshake_data()
@@ -161,17 +186,14 @@ void tst_KvBoardNet::fragments()
     QList<QByteArray> written;
     for (KvGraphicsStrokesGroup *group : board.scene()->strokes())
         written.append(KvBoardDocument::writeStrokeXml(group));
-    // Parts small enough to hold one stroke each, then all in one: cut from the board's document
-    // or put together from strokes written one by one.
+    // Parts small enough to hold one stroke each, then all in one.
     for (int maxBytes : {1, int(xml.size())}) {
-        for (const QList<QByteArray> &parts :
-             {KvBoardFragment::split(xml, maxBytes), KvBoardFragment::pack(written, maxBytes)}) {
-            QStringList fromParts;
-            QCOMPARE(parts.size(), maxBytes == 1 ? 6 : 1);
-            for (const QByteArray &part : parts)
-                fromParts += KvBoardFragment::uuids(part);
-            QCOMPARE(fromParts, uuids(board));
-        }
+        const QList<QByteArray> parts = KvBoardFragment::split(xml, maxBytes);
+        QStringList fromParts;
+        QCOMPARE(parts.size(), maxBytes == 1 ? 6 : 1);
+        for (const QByteArray &part : parts)
+            fromParts += KvBoardFragment::uuids(part);
+        QCOMPARE(fromParts, uuids(board));
     }
     KvBoard copy(QStringLiteral("copy"));
     QVERIFY(copy.loadXml(KvBoardDocument::writeStrokesXml(written)));
@@ -179,6 +201,35 @@ void tst_KvBoardNet::fragments()
     const QSet<QString> keep {uuids(board).at(1), uuids(board).at(4)};
     const QStringList kept = KvBoardFragment::uuids(KvBoardFragment::subset(xml, keep));
     QCOMPARE(QSet<QString>(kept.begin(), kept.end()), keep);
+}
+
+// A newcomer's board, put together from the relay's records part by part, saves as the relay's
+// does: pens and highlighters, their outlines, colours, widths, uuids and stacking order.
+void tst_KvBoardNet::snapshotIsExact()
+{
+    KvBoard relay(QStringLiteral("relay"));
+    drawStrokes(relay, 2);
+    relay.core()->setStylus(KvPen::MarkerStylus);
+    relay.core()->setMarkerWidth(24);
+    relay.core()->setMarkerColor(QColor(QStringLiteral("#ffd400")));
+    drawStrokes(relay, 3);
+    relay.core()->setStylus(KvPen::PenStylus);
+    relay.core()->setPenColor(QColor(QStringLiteral("#ff3b30")));
+    drawStrokes(relay, 1);
+    QList<QByteArray> records;
+    for (KvGraphicsStrokesGroup *group : relay.scene()->strokes())
+        records.append(KvBoardDocument::writeStrokeRecord(group));
+    for (int maxBytes : {1, 1 << 20}) {
+        KvBoard newcomer(QStringLiteral("newcomer"));
+        const QList<QByteArray> parts = KvBoardDocument::packRecords(records, maxBytes);
+        QCOMPARE(parts.size(), maxBytes == 1 ? records.size() : 1);
+        for (const QByteArray &part : parts) {
+            KvBoardDocument document = KvBoardDocument::fromRecords(part);
+            QVERIFY2(document.isValid(), qPrintable(document.error()));
+            newcomer.receiveStrokes(document);
+        }
+        QCOMPARE(newcomer.toXml(), relay.toXml());
+    }
 }
 
 // What a reconnect and an undo lean on: erased strokes come back as they were, missing ones are
