@@ -94,10 +94,13 @@ private:
         return ok() && style <= Qt::DiagCrossPattern && color() && skip(72);
     }
 
+    // Style flags, the cosmetic flag and the width; brush; miter limit; dashes; dash offset and
+    // the default-width flag.
     bool pen()
     {
         quint32 dashes = 0;
-        return skip(2 + 8) && brush() && skip(8) && count(&dashes, 8) && skip(dashes * 8 + 8 + 2);
+        return skip(2 + 1 + 8) && brush() && skip(8) && count(&dashes, 8)
+            && skip(qint64(dashes) * 8 + 8 + 1);
     }
 
     bool variant()
