@@ -3,6 +3,7 @@
 #include "KvBoardChange.h"
 #include "KvBoardDocument.h"
 #include "KvBoardFragment.h"
+#include "KvBoardLimits.h"
 #include "KvBoardLogCapture.h"
 #include "KvGraphicsStrokesGroup.h"
 #include "KvPenCore.h"
@@ -80,7 +81,7 @@ QUndoStack *KvBoard::undoStack() const
 
 bool KvBoard::pointerPress(const QPointF &pos, double pressure)
 {
-    return m_core->inputDevicePress(pos, pressure);
+    return mayBeginInk() && m_core->inputDevicePress(pos, pressure);
 }
 
 bool KvBoard::pointerMove(const QPointF &pos, double pressure)
@@ -97,7 +98,7 @@ bool KvBoard::pointerRelease()
 
 bool KvBoard::touchPress(int id, const QPointF &pos)
 {
-    return m_core->inputDevicePress(id, pos, 1.0);
+    return mayBeginInk() && m_core->inputDevicePress(id, pos, 1.0);
 }
 
 bool KvBoard::touchMove(int id, const QPointF &pos)
@@ -197,7 +198,7 @@ bool KvBoard::load(KvBoardDocument &document, QString *error, KvBoardLoadReport 
 
 QByteArray KvBoard::toXml() const
 {
-    return KvBoardDocument::writeXml(m_core);
+    return KvBoardDocument::writeXml(m_scene->strokes());
 }
 
 bool KvBoard::loadXml(const QByteArray &bytes, QString *error)
@@ -220,6 +221,21 @@ bool KvBoard::loadRecords(const QByteArray &bytes, QString *error)
 bool KvBoard::isModified() const
 {
     return !m_undoStack->isClean() || m_remoteChanged;
+}
+
+bool KvBoard::isFull() const
+{
+    return m_scene->pieceCount() >= KvBoardFileLimits::kBoardCapacity;
+}
+
+bool KvBoard::mayBeginInk()
+{
+    if (!KvPen::isInkStylus(m_core->stylus()) || !isFull())
+        return true;
+    qDebug("kvboard: a stroke was refused: the board holds %d pieces, as many as kvboard opens",
+           m_scene->pieceCount());
+    emit fullRefused();
+    return false;
 }
 
 bool KvBoard::isLoading() const
@@ -246,11 +262,21 @@ QImage KvBoard::render() const
 
 void KvBoard::receiveLive(const QString &sender, int type, const QJsonObject &data)
 {
+    const bool beginsInk = type == KvPen::LiveInkMessage
+        && data.value(KvPen::Key::MouseType).toInt(-1) == KvPen::MousePress;
+    if (beginsInk && isFull()) {
+        emit remoteRefused(tr("Live ink from %1 was refused: the board is full.").arg(sender), {});
+        return;
+    }
     receive(tr("Live ink from %1").arg(sender), [&] { m_core->remoteData(sender, type, data); });
 }
 
 void KvBoard::receiveStroke(const QJsonObject &data)
 {
+    if (isFull()) {
+        emit remoteRefused(tr("A remote stroke was refused: the board is full."), {});
+        return;
+    }
     receive(tr("A remote stroke"), [&] { m_core->paintPen(data); });
 }
 

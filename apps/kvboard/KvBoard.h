@@ -31,7 +31,7 @@ public:
     KvPenCore *core() const;
     QUndoStack *undoStack() const;
 
-    // Mouse and pen.
+    // Mouse and pen. A full board refuses to begin a stroke of ink (see isFull).
     bool pointerPress(const QPointF &pos, double pressure = 1.0);
     bool pointerMove(const QPointF &pos, double pressure = 1.0);
     bool pointerRelease();
@@ -63,6 +63,9 @@ public:
     bool loadXml(const QByteArray &bytes, QString *error = nullptr);
     QByteArray toRecords() const;
     bool loadRecords(const QByteArray &bytes, QString *error = nullptr);
+    // Whether the board holds as much ink as kvboard opens from a file: it then takes no new
+    // stroke, drawn here or sent by others, until ink is erased or cleared; the eraser still works.
+    bool isFull() const;
     // Whether the board holds ink not saved since it was last opened, saved or cleared of its
     // history; remote participants' ink counts too.
     bool isModified() const;
@@ -99,6 +102,8 @@ signals:
     // The plug-in refused (part of) what a remote participant sent: a line for the user and the
     // plug-in's own lines.
     void remoteRefused(const QString &summary, const QStringList &details);
+    // A stroke drawn here was refused: the board is full.
+    void fullRefused();
 
 private:
     void commitStep(const QString &text);
@@ -108,6 +113,8 @@ private:
     // Runs a remote participant's message, telling what the plug-in refused of it.
     template<typename F> void receive(const QString &what, F change);
     void setRemoteChanged(bool changed);
+    // Whether a stroke of ink may begin with the stylus in use; says why not once.
+    bool mayBeginInk();
 
     QString m_name;
     KvBoardScene *m_scene;

@@ -1,6 +1,5 @@
 #include "KvBoardDocument.h"
 
-#include "KvBoardFragment.h"
 #include "KvBoardLimits.h"
 #include "KvBoardRecordScreen.h"
 #include "KvBoardScene.h"
@@ -10,9 +9,12 @@
 #include "KvPenCore.h"
 
 #include <QDataStream>
+#include <QDomDocument>
 #include <QFile>
 #include <QPointer>
 #include <QTextStream>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
 
 #include <algorithm>
 #include <cmath>
@@ -25,6 +27,7 @@ constexpr int kXmlVersion = 1;
 // The plug-in's names for a stroke and its pieces in both formats.
 const QString kStrokeTag = QStringLiteral("strokesGroup");
 const QString kPieceTag = QStringLiteral("polygonItem");
+const QString kUuidTag = QStringLiteral("uuid");
 const QString kPiecesKey = QStringLiteral("polygons");
 const QString kStrokeRecordName = QStringLiteral("Strokes");
 const QString kColorKey = QStringLiteral("color");
@@ -34,13 +37,58 @@ const QString kOutlineKey = QStringLiteral("polygonfull");
 constexpr quint32 kRecordsMagic = 0x4B56424B; // "KVBK"
 constexpr quint16 kRecordsVersion = 1;
 
-int childCount(const QDomElement &element, const QString &tag)
+// What a board document holds before its strokes, and after them.
+QByteArray xmlHead()
 {
-    int count = 0;
-    for (QDomElement child = element.firstChildElement(tag); !child.isNull();
-         child = child.nextSiblingElement(tag))
-        ++count;
-    return count;
+    return QStringLiteral(
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<%1 version=\"%2\">\n <%3>\n")
+        .arg(kRootTag)
+        .arg(kXmlVersion)
+        .arg(kBoardTag)
+        .toUtf8();
+}
+
+QByteArray xmlTail()
+{
+    return QStringLiteral(" </%1>\n</%2>\n").arg(kBoardTag, kRootTag).toUtf8();
+}
+
+// Copies the element the reader is at, whole, as text; notes how many pieces it holds and the
+// text of its first <uuid>.
+QByteArray copyStroke(QXmlStreamReader &reader, int *pieces, QString *uuid)
+{
+    QByteArray xml;
+    QXmlStreamWriter writer(&xml);
+    writer.writeCurrentToken(reader);
+    int depth = 1;
+    int uuidDepth = 0;
+    bool uuidRead = false;
+    while (depth > 0 && !reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartElement:
+            ++depth;
+            if (depth == 2 && reader.name() == kPieceTag)
+                ++*pieces;
+            if (depth == 2 && reader.name() == kUuidTag && !uuidRead)
+                uuidDepth = depth;
+            break;
+        case QXmlStreamReader::EndElement:
+            if (depth == uuidDepth) {
+                uuidDepth = 0;
+                uuidRead = true;
+            }
+            --depth;
+            break;
+        case QXmlStreamReader::Characters:
+            if (uuidDepth)
+                uuid->append(reader.text());
+            break;
+        default:
+            break;
+        }
+        writer.writeCurrentToken(reader);
+    }
+    return xml;
 }
 
 void writeRecord(QDataStream &stream, const KvSaveDataItem &record)
@@ -100,18 +148,13 @@ void completeStroke(KvGraphicsStrokesGroup *group, const KvSaveDataItem &record)
 
 const QString KvBoardDocument::kSaveName = QStringLiteral("board");
 
-QByteArray KvBoardDocument::writeXml(KvPenCore *core)
+QByteArray KvBoardDocument::writeXml(const QList<KvGraphicsStrokesGroup *> &strokes)
 {
-    QDomDocument document;
-    document.appendChild(document.createProcessingInstruction(
-        QStringLiteral("xml"), QStringLiteral("version=\"1.0\" encoding=\"UTF-8\"")));
-    QDomElement root = document.createElement(kRootTag);
-    root.setAttribute(QStringLiteral("version"), kXmlVersion);
-    document.appendChild(root);
-    QDomElement board = document.createElement(kBoardTag);
-    root.appendChild(board);
-    core->exportSceneXml(&document, &board, kSaveName);
-    return document.toByteArray(1);
+    // Stroke by stroke: a large board is never held a second time as a document tree.
+    QByteArray xml = xmlHead();
+    for (KvGraphicsStrokesGroup *group : strokes)
+        xml += writeStrokeXml(group);
+    return xml + xmlTail();
 }
 
 QByteArray KvBoardDocument::writeStrokeXml(KvGraphicsStrokesGroup *group)
@@ -128,15 +171,10 @@ QByteArray KvBoardDocument::writeStrokeXml(KvGraphicsStrokesGroup *group)
 
 QByteArray KvBoardDocument::writeStrokesXml(const QList<QByteArray> &strokes)
 {
-    QByteArray xml = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                                    "<%1 version=\"%2\">\n <%3>\n")
-                         .arg(kRootTag)
-                         .arg(kXmlVersion)
-                         .arg(kBoardTag)
-                         .toUtf8();
+    QByteArray xml = xmlHead();
     for (const QByteArray &stroke : strokes)
         xml += stroke;
-    return xml + QStringLiteral(" </%1>\n</%2>\n").arg(kBoardTag, kRootTag).toUtf8();
+    return xml + xmlTail();
 }
 
 QByteArray KvBoardDocument::writeRecords(KvPenCore *core)
@@ -223,27 +261,47 @@ KvBoardDocument KvBoardDocument::fromXml(const QByteArray &bytes)
     if (!KvBoardXmlScreen::check(bytes, &error))
         return failed(error);
     KvBoardDocument result;
-    int line = 0;
-    int column = 0;
-    if (!result.m_document.setContent(bytes, &error, &line, &column))
-        return failed(
-            QStringLiteral("not XML (line %1, column %2: %3)").arg(line).arg(column).arg(error));
-    const QDomElement root = result.m_document.documentElement();
-    if (root.tagName() != kRootTag)
-        return failed(QStringLiteral("not a kvboard document"));
-    if (root.attribute(QStringLiteral("version")) != QString::number(kXmlVersion))
-        return failed(QStringLiteral("unknown kvboard version"));
-    const QDomElement board = root.firstChildElement(kBoardTag);
-    if (board.isNull())
-        return failed(QStringLiteral("no board in the document"));
-    for (QDomElement stroke = board.firstChildElement(kStrokeTag); !stroke.isNull();
-         stroke = stroke.nextSiblingElement(kStrokeTag)) {
-        result.m_strokes.append(stroke);
-        result.m_piecesAsked.append(childCount(stroke, kPieceTag));
-    }
+    if (!result.readXmlStrokes(bytes, &error))
+        return failed(error);
     result.m_format = Xml;
     result.checkSize();
     return result;
+}
+
+// Each stroke is kept as the text of its element, one after the other, and becomes a document
+// tree only while it goes onto a board: a whole file as one tree takes several times its size.
+bool KvBoardDocument::readXmlStrokes(const QByteArray &bytes, QString *error)
+{
+    QXmlStreamReader reader(bytes);
+    // Names as written, prefix and all, as a document tree reads them.
+    reader.setNamespaceProcessing(false);
+    if (!reader.readNextStartElement() || reader.name() != kRootTag) {
+        *error = QStringLiteral("not a kvboard document");
+        return false;
+    }
+    if (reader.attributes().value(QStringLiteral("version")) != QString::number(kXmlVersion)) {
+        *error = QStringLiteral("unknown kvboard version");
+        return false;
+    }
+    while (reader.readNextStartElement() && reader.name() != kBoardTag)
+        reader.skipCurrentElement();
+    if (reader.name() != kBoardTag || !reader.isStartElement()) {
+        *error = QStringLiteral("no board in the document");
+        return false;
+    }
+    while (reader.readNextStartElement()) {
+        if (reader.name() != kStrokeTag) {
+            reader.skipCurrentElement();
+            continue;
+        }
+        int pieces = 0;
+        QString uuid;
+        m_strokeXml.append(copyStroke(reader, &pieces, &uuid));
+        const QUuid parsed(uuid.trimmed());
+        m_strokeUuids.append(parsed.isNull() ? QString() : parsed.toString(QUuid::WithoutBraces));
+        m_piecesAsked.append(pieces);
+    }
+    return true;
 }
 
 KvBoardDocument KvBoardDocument::fromRecords(const QByteArray &bytes)
@@ -308,9 +366,7 @@ QStringList KvBoardDocument::uuids() const
         const QUuid uuid = QUuid::fromString(record.uuid);
         list.append(uuid.isNull() ? QString() : uuid.toString(QUuid::WithoutBraces));
     }
-    for (const QDomElement &stroke : m_strokes)
-        list.append(KvBoardFragment::uuidOf(stroke));
-    return list;
+    return list + m_strokeUuids;
 }
 
 void KvBoardDocument::keepStrokes(const QSet<QString> &uuids)
@@ -322,8 +378,10 @@ void KvBoardDocument::keepStrokes(const QSet<QString> &uuids)
         m_piecesAsked.removeAt(i);
         if (m_format == Records)
             m_records.removeAt(i);
-        else
-            m_strokes.removeAt(i);
+        else {
+            m_strokeXml.removeAt(i);
+            m_strokeUuids.removeAt(i);
+        }
     }
 }
 
@@ -351,10 +409,17 @@ void KvBoardDocument::importStrokes(KvPenCore *core, int first, int count)
         }
         return;
     }
-    QDomElement batch = m_document.createElement(kBoardTag);
-    for (const QDomElement &stroke : m_strokes.mid(first, count))
-        batch.appendChild(stroke);
-    core->importSceneXml(&m_document, &batch, kSaveName);
+    QByteArray xml = '<' + kBoardTag.toUtf8() + '>';
+    for (int i = first; i < first + count && i < m_strokeXml.size(); ++i) {
+        xml += m_strokeXml.at(i);
+        m_strokeXml[i].clear();
+    }
+    xml += "</" + kBoardTag.toUtf8() + '>';
+    QDomDocument document;
+    // Well formed: written from a document that was.
+    document.setContent(xml);
+    QDomElement batch = document.documentElement();
+    core->importSceneXml(&document, &batch, kSaveName);
 }
 
 QByteArray KvBoardDocument::recordsHeader(int count)
@@ -386,7 +451,7 @@ bool KvBoardDocument::checkSize()
     else
         return true;
     m_records.clear();
-    m_strokes.clear();
-    m_document.clear();
+    m_strokeXml.clear();
+    m_strokeUuids.clear();
     return false;
 }

@@ -3,9 +3,9 @@
 #include "KvSaveDataItem.h"
 
 #include <QByteArray>
-#include <QDomDocument>
 #include <QList>
 #include <QSet>
+#include <QStringList>
 
 class KvGraphicsStrokesGroup;
 class KvPenCore;
@@ -20,7 +20,7 @@ class KvBoardDocument
 public:
     enum Format { Xml, Records };
 
-    static QByteArray writeXml(KvPenCore *core);
+    static QByteArray writeXml(const QList<KvGraphicsStrokesGroup *> &strokes);
     // One stroke as writeXml writes it, and a board document of strokes so written: a document
     // put together from strokes written before, each once.
     static QByteArray writeStrokeXml(KvGraphicsStrokesGroup *group);
@@ -60,11 +60,12 @@ private:
     static KvBoardDocument failed(const QString &error);
     static QByteArray recordsHeader(int count);
     bool checkSize();
+    bool readXmlStrokes(const QByteArray &bytes, QString *error);
 
     Format m_format = Xml;
     QString m_error;
     QList<int> m_piecesAsked;
     QList<KvSaveDataItem> m_records;
-    QDomDocument m_document;
-    QList<QDomElement> m_strokes;
+    QList<QByteArray> m_strokeXml;
+    QStringList m_strokeUuids;
 };

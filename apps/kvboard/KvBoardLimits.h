@@ -13,13 +13,18 @@ struct KvBoardInkLimits
 // The one place kvboard reads the plug-in's load limits from.
 KvBoardInkLimits kvboardInkLimits();
 
-// What kvboard reads of a file before the plug-in sees it. The bounds hold two strokes of
-// 12,000 pieces each (a 12,000-piece stroke is about 22 MB of XML, 12 MB of records); a board
-// of 25,000 pieces of drawn ink takes about a gigabyte with its mirror.
+// What kvboard reads of a file before the plug-in sees it. A board opens in about 9 KB a piece
+// at its peak (the file, its strokes as text, then the board), about twice that in a window that
+// mirrors it, so a file at these bounds stays within a gigabyte. Drawn ink is about 2.2 KB of
+// XML and 1 KB of records a piece.
 namespace KvBoardFileLimits {
-constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
+constexpr qint64 kMaxFileBytes = 128 * 1024 * 1024;
 constexpr int kMaxStrokes = 100000;
-constexpr int kMaxPieces = 25000;
+constexpr int kMaxPieces = 50000;
+// A board this full takes no new stroke, so that whatever it holds opens again: the rest of
+// kMaxPieces is room for strokes still being drawn when it fills, and for erased strokes that an
+// undo brings back beside remote ink that came meanwhile.
+constexpr int kBoardCapacity = 40000;
 // A stroke's piece is nine elements in XML, eight values in records.
 constexpr int kMaxElements = 1500000;
 constexpr int kMaxValues = 1500000;

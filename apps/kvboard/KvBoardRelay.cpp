@@ -108,7 +108,8 @@ bool KvBoardRelay::setBoardFile(const QString &path, QString *error)
         return false;
     }
     m_boardFile = info.absoluteFilePath();
-    loadRooms();
+    if (!loadRooms(error))
+        return false;
     m_saveTimer.start();
     return true;
 }
@@ -258,7 +259,7 @@ QString KvBoardRelay::roomFile(const QString &room) const
     return info.dir().filePath(info.completeBaseName() + QLatin1Char('.') + room + suffix);
 }
 
-void KvBoardRelay::loadRooms()
+bool KvBoardRelay::loadRooms(QString *error)
 {
     const QFileInfo info(m_boardFile);
     const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
@@ -272,9 +273,15 @@ void KvBoardRelay::loadRooms()
         if (!name.isEmpty() && KvBoardHandshake::isRoomName(name))
             names.append(name);
     }
+    // A room saved over a file it could not load would lose that board.
     for (const QString &name : qAsConst(names)) {
-        QString error;
-        if (!room(name)->board()->openFile(roomFile(name), &error))
-            qCWarning(lcRelay) << "cannot load room" << name << ':' << error;
+        QString why;
+        KvBoardLoadReport report;
+        if (!room(name)->board()->openFile(roomFile(name), &why, &report) || !report.isComplete()) {
+            *error = QStringLiteral("cannot load %1: %2")
+                         .arg(roomFile(name), why.isEmpty() ? report.summary() : why);
+            return false;
+        }
     }
+    return true;
 }

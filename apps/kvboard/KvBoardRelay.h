@@ -37,7 +37,8 @@ public:
     void setToken(const QByteArray &token);
     bool setCertificate(const QString &certPath, const QString &keyPath, QString *error);
     // Rooms kept in files: the room at "/" in `path`, room R in "<path without suffix>.R.<suffix>"
-    // beside it; those that exist are loaded now, all are saved every 30 s and on exit.
+    // beside it; those that exist are loaded now, all are saved every 30 s and on exit. A file
+    // that does not load whole refuses the call: saving the room over it would lose ink.
     bool setBoardFile(const QString &path, QString *error);
     bool listen(quint16 port, QString *error);
     // ws://HOST:PORT or wss://HOST:PORT.
@@ -60,7 +61,7 @@ private:
     void drop(QWebSocket *socket);
     KvBoardRoom *room(const QString &name);
     QString roomFile(const QString &room) const;
-    void loadRooms();
+    bool loadRooms(QString *error);
 
     QSslConfiguration m_tls;
     QWebSocketServer *m_server = nullptr;

@@ -72,6 +72,14 @@ QList<KvGraphicsStrokesGroup *> KvBoardScene::strokes() const
     return result;
 }
 
+int KvBoardScene::pieceCount() const
+{
+    int pieces = 0;
+    for (const KvGraphicsStrokesGroup *group : strokes())
+        pieces += group->childItems().size();
+    return pieces;
+}
+
 KvGraphicsStrokesGroup *KvBoardScene::strokeOnBoard(const QString &uuid) const
 {
     for (KvGraphicsStrokesGroup *group : strokes()) {

@@ -39,6 +39,8 @@ public:
     QList<KvGraphicsStrokesGroup *> strokes() const;
     KvGraphicsStrokesGroup *strokeOnBoard(const QString &uuid) const;
     KvGraphicsStrokesGroup *strokeOffBoard(const QString &uuid) const;
+    // How many pieces the strokes on the board hold together.
+    int pieceCount() const;
     // The strokes taken off for good and kept for undo.
     QList<KvGraphicsStrokesGroup *> strokesOffBoard() const;
     // Their uuids, without braces.

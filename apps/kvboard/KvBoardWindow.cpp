@@ -89,8 +89,14 @@ KvBoardWindow::KvBoardWindow(QWidget *parent)
     m_undoGroup->addStack(m_mirror->undoStack());
     m_undoGroup->setActiveStack(m_board->undoStack());
     connect(m_board, &KvBoard::modifiedChanged, this, &KvBoardWindow::updateTitle);
-    for (KvBoard *board : {m_board, m_mirror})
+    for (KvBoard *board : {m_board, m_mirror}) {
         connect(board, &KvBoard::remoteRefused, this, &KvBoardWindow::showProblem);
+        connect(board, &KvBoard::fullRefused, this, [this] {
+            statusBar()->showMessage(tr("The board is full: erase or clear some ink, or save it "
+                                        "and start a new board."),
+                                     6000);
+        });
+    }
     connect(m_transport, &KvBoardTransport::undeliverable, this,
             [this](const QString &reason) { showProblem(reason, {}); });
     restoreSettings();

@@ -187,6 +187,16 @@ restart)
     finished late
     stop_relay
     same_boards 10 "$work"/p{0,1}/board.xml "$work/room.lesson.xml" "$work/late/board.xml"
+    # A room file that does not load keeps the relay from starting, rather than being saved over.
+    cp "$work/room.lesson.xml" "$work/kept.xml"
+    head -c 2000 "$work/kept.xml" >"$work/room.lesson.xml"
+    cp "$work/room.lesson.xml" "$work/damaged.xml"
+    status=0
+    timeout 60 "$kvboard" --serve 0 --board "$work/room.xml" >/dev/null 2>"$work/damaged.err" \
+        || status=$?
+    [ "$status" = 2 ] && grep -q "cannot load .*room.lesson.xml" "$work/damaged.err" \
+        || fail "a damaged room file: exit $status, $(cat "$work/damaged.err")"
+    cmp -s "$work/room.lesson.xml" "$work/damaged.xml" || fail "the damaged room file was changed"
     ;;
 hostile)
     start_relay 0 --token t

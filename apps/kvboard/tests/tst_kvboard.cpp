@@ -1,9 +1,12 @@
 #include "KvBoard.h"
+#include "KvBoardDocument.h"
+#include "KvBoardLimits.h"
 #include "KvBoardScript.h"
 #include "KvBoardTransport.h"
 #include "KvBoardView.h"
 #include "KvGraphicsStrokesGroup.h"
 #include "KvPenCore.h"
+#include "KvPenTypes.h"
 #include "KvTestMessages.h"
 
 #include <QUndoStack>
@@ -143,6 +146,7 @@ private slots:
     void badFilesChangeNothing_data();
     void badFilesChangeNothing();
     void partlyRefusedFile();
+    void fullBoardTakesNoNewStroke();
     void remoteRefusalsAreReported();
     void scriptOpens_data();
     void scriptOpens();
@@ -381,6 +385,69 @@ void tst_KvBoard::partlyRefusedFile()
     QVERIFY(!report.details.isEmpty());
     QCOMPARE(uuids(loaded.board), uuids(me.board));
     QVERIFY(!loaded.board.isModified());
+}
+
+namespace {
+
+// A board document of `capacity` copies of the first piece `source` drew, in strokes of as many
+// pieces as a stroke holds.
+QByteArray fullBoardXml(KvBoard &source, int capacity)
+{
+    const QByteArray xml = source.toXml();
+    const int from = xml.indexOf("<polygonItem>");
+    const QByteArray piece = xml.mid(from, xml.indexOf("</polygonItem>") + 14 - from);
+    const QByteArray head = xml.left(from);
+    const QByteArray tail = xml.mid(xml.lastIndexOf("</strokesGroup>"));
+    const QByteArray uuid
+        = source.scene()->strokes().first()->uuid().toByteArray(QUuid::WithoutBraces);
+    QList<QByteArray> strokes;
+    for (int left = capacity; left > 0; left -= KvPen::kMaxPiecesPerGroup) {
+        QByteArray stroke = head.mid(head.indexOf("<strokesGroup"))
+            + piece.repeated(qMin(left, KvPen::kMaxPiecesPerGroup)) + "</strokesGroup>";
+        strokes.append(stroke.replace(uuid, QUuid::createUuid().toByteArray(QUuid::WithoutBraces)));
+    }
+    return KvBoardDocument::writeStrokesXml(strokes);
+}
+
+} // namespace
+
+void tst_KvBoard::fullBoardTakesNoNewStroke()
+{
+    Participant me(QStringLiteral("board"));
+    drawLine(me.board, {100, 100}, {104, 100});
+    QVERIFY(me.board.loadXml(fullBoardXml(me.board, KvBoardFileLimits::kBoardCapacity)));
+    QCOMPARE(me.board.scene()->pieceCount(), KvBoardFileLimits::kBoardCapacity);
+    QVERIFY(me.board.isFull());
+    const QStringList before = uuids(me.board);
+
+    QSignalSpy refused(&me.board, &KvBoard::fullRefused);
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression("a stroke was refused"));
+    QVERIFY(!me.board.pointerPress({300, 300}));
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression("a stroke was refused"));
+    QVERIFY(!me.board.touchPress(1, {300, 300}));
+    QCOMPARE(refused.count(), 2);
+    QSignalSpy remoteRefused(&me.board, &KvBoard::remoteRefused);
+    me.board.receiveLive(QStringLiteral("ann"), KvPen::LiveInkMessage,
+                         {{"x", 300},
+                          {"y", 300},
+                          {"mousetype", KvPen::MousePress},
+                          {"id", 1},
+                          {"width", 4},
+                          {"color", "#ff0000"},
+                          {"pen", true},
+                          {"uuid", QUuid::createUuid().toString(QUuid::WithoutBraces)}});
+    me.board.receiveStroke({{"boardWidth", 1280}, {"pos", QJsonArray {300, 300, 320, 320}}});
+    QCOMPARE(remoteRefused.count(), 2);
+    QCOMPARE(uuids(me.board), before);
+
+    // The eraser makes room.
+    me.board.core()->setStylus(KvPen::EraserStylus);
+    QVERIFY(me.board.pointerPress({90, 100}));
+    me.board.pointerMove({110, 100});
+    me.board.pointerRelease();
+    QVERIFY(!me.board.isFull());
+    drawLine(me.board, {300, 300}, {340, 300});
+    QCOMPARE(me.board.scene()->strokes().size(), 1);
 }
 
 void tst_KvBoard::remoteRefusalsAreReported()
