@@ -59,11 +59,8 @@ KvBoardRelay::KvBoardRelay(QObject *parent)
 {
     m_clock.start();
     m_saveTimer.setInterval(kSaveIntervalMs);
-    connect(&m_saveTimer, &QTimer::timeout, this, [this] {
-        QString error;
-        if (!saveRooms(&error))
-            qCWarning(lcRelay) << "cannot save the rooms:" << error;
-    });
+    connect(&m_saveTimer, &QTimer::timeout, this, &KvBoardRelay::saveRoomsAside);
+    m_writer.setMaxThreadCount(1);
 }
 
 KvBoardRelay::~KvBoardRelay()
@@ -143,12 +140,30 @@ QString KvBoardRelay::address() const
 
 bool KvBoardRelay::saveRooms(QString *error)
 {
+    m_writer.waitForDone();
     if (m_boardFile.isEmpty())
         return true;
     bool saved = true;
-    for (KvBoardRoom *room : qAsConst(m_rooms))
-        saved = room->saveFile(roomFile(room->name()), error) && saved;
+    for (KvBoardRoom *room : qAsConst(m_rooms)) {
+        const QString path = roomFile(room->name());
+        saved = KvBoard::writeFile(path, room->fileBytes(path), error) && saved;
+    }
     return saved;
+}
+
+void KvBoardRelay::saveRoomsAside()
+{
+    if (m_boardFile.isEmpty() || m_writer.activeThreadCount() > 0)
+        return;
+    for (KvBoardRoom *room : qAsConst(m_rooms)) {
+        const QString path = roomFile(room->name());
+        const QByteArray bytes = room->fileBytes(path);
+        m_writer.start([path, bytes] {
+            QString error;
+            if (!KvBoard::writeFile(path, bytes, &error))
+                qCWarning(lcRelay) << "cannot save" << path << ':' << error;
+        });
+    }
 }
 
 KvBoardRelay::Refusals KvBoardRelay::refusals() const
@@ -245,8 +260,11 @@ void KvBoardRelay::drop(QWebSocket *socket)
 KvBoardRoom *KvBoardRelay::room(const QString &name)
 {
     KvBoardRoom *&room = m_rooms[name];
-    if (!room)
+    if (!room) {
         room = new KvBoardRoom(name, this);
+        room->setKeptAsXml(!m_boardFile.isEmpty()
+                           && KvBoardDocument::formatOf(m_boardFile) == KvBoardDocument::Xml);
+    }
     return room;
 }
 

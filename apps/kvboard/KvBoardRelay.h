@@ -7,6 +7,7 @@
 #include <QMap>
 #include <QObject>
 #include <QSslConfiguration>
+#include <QThreadPool>
 #include <QTimer>
 #include <QWebSocketServer>
 
@@ -43,6 +44,7 @@ public:
     bool listen(quint16 port, QString *error);
     // ws://HOST:PORT or wss://HOST:PORT.
     QString address() const;
+    // Writes every room's file now, after any save still being written aside.
     bool saveRooms(QString *error);
     Refusals refusals() const;
 
@@ -62,6 +64,9 @@ private:
     KvBoardRoom *room(const QString &name);
     QString roomFile(const QString &room) const;
     bool loadRooms(QString *error);
+    // The periodic save: the files are put together here and written on another thread, so that
+    // relaying goes on meanwhile; a tick that finds the last save still writing is skipped.
+    void saveRoomsAside();
 
     QSslConfiguration m_tls;
     QWebSocketServer *m_server = nullptr;
@@ -70,6 +75,8 @@ private:
     QMap<QString, KvBoardRoom *> m_rooms;
     QHash<QWebSocket *, Peer> m_peers;
     QTimer m_saveTimer;
+    // One writer, so that saves reach the files in the order they were made.
+    QThreadPool m_writer;
     QElapsedTimer m_clock;
     qint64 m_arrivalMs = -1;
     Refusals m_refusals;

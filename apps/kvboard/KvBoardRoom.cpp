@@ -54,12 +54,16 @@ int KvBoardRoom::headCount() const
     return m_members.size();
 }
 
-bool KvBoardRoom::saveFile(const QString &path, QString *error)
+QByteArray KvBoardRoom::fileBytes(const QString &path)
 {
     if (KvBoardDocument::formatOf(path) != KvBoardDocument::Xml)
-        return m_board->saveFile(path, error);
-    return KvBoard::writeFile(
-        path, KvBoardDocument::writeStrokesXml(writtenStrokes(KvBoardDocument::Xml)), error);
+        return m_board->toBytes(path);
+    return KvBoardDocument::writeStrokesXml(writtenStrokes(KvBoardDocument::Xml));
+}
+
+void KvBoardRoom::setKeptAsXml(bool kept)
+{
+    m_keptAsXml = kept;
 }
 
 void KvBoardRoom::join(QWebSocket *socket, const QString &name)
@@ -106,8 +110,11 @@ void KvBoardRoom::relay(QWebSocket *from, KvBoardEnvelope envelope)
     broadcast(frame, from);
     // Strokes are written as they land, so that a newcomer's snapshot only puts them together.
     for (const QPointer<KvGraphicsStrokesGroup> &group : std::exchange(m_landed, {})) {
-        if (group)
-            written(group, KvBoardDocument::Records);
+        if (!group)
+            continue;
+        written(group, KvBoardDocument::Records);
+        if (m_keptAsXml)
+            written(group, KvBoardDocument::Xml);
     }
 }
 

@@ -25,8 +25,11 @@ public:
     QString name() const;
     KvBoard *board() const;
     int headCount() const;
-    // Writes the room's board to `path`, in the format its suffix names.
-    bool saveFile(const QString &path, QString *error);
+    // The room's board as a file at `path` holds it, in the format its suffix names. A room kept
+    // in XML writes each stroke's XML as it lands, so that building the file only puts them
+    // together.
+    QByteArray fileBytes(const QString &path);
+    void setKeptAsXml(bool kept);
 
     // The identity is the participant's name, numbered when someone in the room has it.
     void join(QWebSocket *socket, const QString &name);
@@ -60,4 +63,5 @@ private:
     QHash<const KvGraphicsStrokesGroup *, WrittenStroke> m_written;
     // Strokes that joined the board while a frame was replayed, written once it is done.
     QList<QPointer<KvGraphicsStrokesGroup>> m_landed;
+    bool m_keptAsXml = false;
 };

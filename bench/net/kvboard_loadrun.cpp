@@ -85,7 +85,9 @@ int main(int argc, char **argv)
     const QCommandLineOption participantsOption("participants", "Participants.", "n", "16");
     const QCommandLineOption rateOption("rate", "Input events a second each.", "n", "120");
     const QCommandLineOption secondsOption("seconds", "Seconds of drawing.", "n", "60");
-    parser.addOptions({kvboardOption, participantsOption, rateOption, secondsOption});
+    const QCommandLineOption boardOption(
+        "board", "Keep the relay's rooms in this file, saved every 30 s as it runs.", "file");
+    parser.addOptions({kvboardOption, participantsOption, rateOption, secondsOption, boardOption});
     parser.process(app);
     const int count = parser.value(participantsOption).toInt();
     const int rate = parser.value(rateOption).toInt();
@@ -93,7 +95,10 @@ int main(int argc, char **argv)
 
     QProcess relay;
     relay.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    relay.start(parser.value(kvboardOption), {"--serve", "0"});
+    QStringList relayArguments {"--serve", "0"};
+    if (parser.isSet(boardOption))
+        relayArguments << "--board" << parser.value(boardOption);
+    relay.start(parser.value(kvboardOption), relayArguments);
     QByteArray banner;
     runUntil([&] { return (banner += relay.readAllStandardOutput()).contains('\n'); }, 20000);
     const QString address = QString::fromUtf8(banner).trimmed().section(':', -1);
