@@ -172,6 +172,10 @@ QByteArray KvBoardDocument::writeStrokeXml(KvGraphicsStrokesGroup *group)
 QByteArray KvBoardDocument::writeStrokesXml(const QList<QByteArray> &strokes)
 {
     QByteArray xml = xmlHead();
+    int size = xml.size() + xmlTail().size();
+    for (const QByteArray &stroke : strokes)
+        size += stroke.size();
+    xml.reserve(size);
     for (const QByteArray &stroke : strokes)
         xml += stroke;
     return xml + xmlTail();

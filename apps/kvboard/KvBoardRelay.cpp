@@ -146,7 +146,7 @@ bool KvBoardRelay::saveRooms(QString *error)
     bool saved = true;
     for (KvBoardRoom *room : qAsConst(m_rooms)) {
         const QString path = roomFile(room->name());
-        saved = KvBoard::writeFile(path, room->fileBytes(path), error) && saved;
+        saved = KvBoard::writeFile(path, room->fileContents(path)(), error) && saved;
     }
     return saved;
 }
@@ -157,10 +157,10 @@ void KvBoardRelay::saveRoomsAside()
         return;
     for (KvBoardRoom *room : qAsConst(m_rooms)) {
         const QString path = roomFile(room->name());
-        const QByteArray bytes = room->fileBytes(path);
-        m_writer.start([path, bytes] {
+        const std::function<QByteArray()> contents = room->fileContents(path);
+        m_writer.start([path, contents] {
             QString error;
-            if (!KvBoard::writeFile(path, bytes, &error))
+            if (!KvBoard::writeFile(path, contents(), &error))
                 qCWarning(lcRelay) << "cannot save" << path << ':' << error;
         });
     }

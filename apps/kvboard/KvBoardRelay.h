@@ -64,8 +64,9 @@ private:
     KvBoardRoom *room(const QString &name);
     QString roomFile(const QString &room) const;
     bool loadRooms(QString *error);
-    // The periodic save: the files are put together here and written on another thread, so that
-    // relaying goes on meanwhile; a tick that finds the last save still writing is skipped.
+    // The periodic save: the rooms' strokes are taken here, the files put together and written on
+    // another thread, so that relaying goes on meanwhile; a tick that finds the last save still
+    // writing is skipped.
     void saveRoomsAside();
 
     QSslConfiguration m_tls;

@@ -54,11 +54,18 @@ int KvBoardRoom::headCount() const
     return m_members.size();
 }
 
-QByteArray KvBoardRoom::fileBytes(const QString &path)
+std::function<QByteArray()> KvBoardRoom::fileContents(const QString &path)
 {
-    if (KvBoardDocument::formatOf(path) != KvBoardDocument::Xml)
-        return m_board->toBytes(path);
-    return KvBoardDocument::writeStrokesXml(writtenStrokes(KvBoardDocument::Xml));
+    if (KvBoardDocument::formatOf(path) != KvBoardDocument::Xml) {
+        const QByteArray bytes = m_board->toBytes(path);
+        return [bytes] {
+            return bytes;
+        };
+    }
+    const QList<QByteArray> strokes = writtenStrokes(KvBoardDocument::Xml);
+    return [strokes] {
+        return KvBoardDocument::writeStrokesXml(strokes);
+    };
 }
 
 void KvBoardRoom::setKeptAsXml(bool kept)

@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
+
 class KvBoard;
 class KvGraphicsStrokesGroup;
 class QWebSocket;
@@ -25,10 +27,10 @@ public:
     QString name() const;
     KvBoard *board() const;
     int headCount() const;
-    // The room's board as a file at `path` holds it, in the format its suffix names. A room kept
-    // in XML writes each stroke's XML as it lands, so that building the file only puts them
-    // together.
-    QByteArray fileBytes(const QString &path);
+    // The room's board as a file at `path` holds it, in the format its suffix names, made by the
+    // returned function wherever it runs: the strokes are taken now. A room kept in XML writes
+    // each stroke's XML as it lands, so that the file only puts them together.
+    std::function<QByteArray()> fileContents(const QString &path);
     void setKeptAsXml(bool kept);
 
     // The identity is the participant's name, numbered when someone in the room has it.
