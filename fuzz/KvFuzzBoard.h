@@ -7,6 +7,9 @@
 #include <QList>
 #include <QString>
 
+#include <cstddef>
+#include <cstdint>
+
 class KvGraphicsStrokesGroup;
 class QGraphicsView;
 
@@ -33,9 +36,11 @@ public:
     QList<int> pieceCounts() const;
     // Paints the board's ink, if any, into a small image, as a view would.
     void render();
-    // Saves the board in both forms and loads each into a board of its own, which must then hold
-    // the same pieces; copies every group.
-    void roundTrip();
+    // The board's two save forms.
+    enum SaveForm { Records, Xml };
+    // Saves the board in `form` and loads it into a board of its own, which must then hold the
+    // same pieces; copies every group.
+    void roundTrip(SaveForm form);
 
 private:
     KvGraphicsScene &m_scene;
@@ -49,5 +54,12 @@ struct KvFuzzWarningsAllowed
     ~KvFuzzWarningsAllowed();
 };
 
-// The input's lines as text, at most `maxLines` of them.
-QList<QString> fuzzLines(const QByteArray &input, int maxLines);
+// The form an input's board is saved in: either, as the input's bytes decide, so that a campaign
+// covers both at the cost of one per input.
+KvFuzzBoard::SaveForm fuzzSaveForm(const uint8_t *data, size_t size);
+
+// The input's lines, at most `maxLines` of them.
+QList<QByteArray> fuzzLines(const QByteArray &input, int maxLines);
+// The line's first `count` fields split at single spaces, the last holding the rest of the line;
+// fields the line lacks are empty.
+QList<QByteArray> fuzzFields(const QByteArray &line, int count);

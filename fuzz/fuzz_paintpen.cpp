@@ -8,12 +8,13 @@
 
 namespace {
 
-void changeView(const QString &line)
+void changeView(const QByteArray &line)
 {
     QGraphicsView *view = KvFuzzBoard::view();
-    const double zoom = line.section(QLatin1Char(' '), 1, 1).toDouble();
-    const double rotation = line.section(QLatin1Char(' '), 2, 2).toDouble();
-    const int width = line.section(QLatin1Char(' '), 3, 3).toInt();
+    const QList<QByteArray> fields = fuzzFields(line, 5);
+    const double zoom = fields.at(1).toDouble();
+    const double rotation = fields.at(2).toDouble();
+    const int width = fields.at(3).toInt();
     // The host's views zoom within a sane range; the messages are what is under test.
     if (zoom > 0.01 && zoom < 100 && rotation >= -360 && rotation <= 360) {
         view->resetTransform();
@@ -34,13 +35,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     view->resetTransform();
     view->resize(800, 600);
     const QByteArray input(reinterpret_cast<const char *>(data), int(size));
-    for (const QString &line : fuzzLines(input, 200)) {
-        if (line.startsWith(QLatin1String("view ")))
+    for (const QByteArray &line : fuzzLines(input, 200)) {
+        if (line.startsWith("view "))
             changeView(line);
         else
-            board.core().paintPen(QJsonDocument::fromJson(line.toUtf8()).object());
+            board.core().paintPen(QJsonDocument::fromJson(line).object());
     }
     board.render();
-    board.roundTrip();
+    board.roundTrip(fuzzSaveForm(data, size));
     return 0;
 }

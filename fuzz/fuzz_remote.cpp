@@ -8,14 +8,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     KvFuzzBoard board;
     const QByteArray input(reinterpret_cast<const char *>(data), int(size));
-    for (const QString &line : fuzzLines(input, 2000)) {
-        const QString sender = line.section(QLatin1Char(' '), 0, 0);
-        const int type = line.section(QLatin1Char(' '), 1, 1).toInt();
-        const QByteArray json = line.section(QLatin1Char(' '), 2).toUtf8();
-        board.core().remoteData(sender, type, QJsonDocument::fromJson(json).object());
+    for (const QByteArray &line : fuzzLines(input, 2000)) {
+        const QList<QByteArray> fields = fuzzFields(line, 3);
+        board.core().remoteData(QString::fromUtf8(fields.at(0)), fields.at(1).toInt(),
+                                QJsonDocument::fromJson(fields.at(2)).object());
     }
     board.render();
     board.core().foucesMouseRelease();
-    board.roundTrip();
+    board.roundTrip(fuzzSaveForm(data, size));
     return 0;
 }

@@ -12,6 +12,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     KvFuzzBoard board;
     board.core().importSceneXml(&document, &root, QStringLiteral("fuzz"));
     board.render();
-    board.roundTrip();
+    board.roundTrip(fuzzSaveForm(data, size));
     return 0;
 }

@@ -8,6 +8,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <optional>
 
 namespace {
@@ -73,12 +75,89 @@ std::optional<QVector<double>> readNumbers(const QString &text, QChar separator,
     return values;
 }
 
+// Room for the longest form a double takes: sign, 17 digits, point, "e-308".
+constexpr int maxNumberLength = 32;
+
+// Lays out the shortest digits that read back to `value` (finite, non-zero) exactly as Qt's C
+// locale lays out 'g' with QLocale::FloatingPointShortest, so that what is written stays the same
+// text; returns the length written to `out`.
+int writeShortestNumber(double value, char *out)
+{
+    char scientific[maxNumberLength];
+    const auto written = std::to_chars(scientific, scientific + maxNumberLength, value,
+                                       std::chars_format::scientific);
+    const char *in = scientific;
+    char *end = out;
+    if (*in == '-')
+        *end++ = *in++;
+    char digits[maxNumberLength];
+    int length = 0;
+    for (; *in != 'e'; ++in) {
+        if (*in != '.')
+            digits[length++] = *in;
+    }
+    int exponent = 0;
+    std::from_chars(in + (in[1] == '+' ? 2 : 1), written.ptr, exponent);
+    // Qt's choice between the two layouts: whichever is shorter, the exponent form always below
+    // 1e-4.
+    const int point = exponent + 1;
+    const int cutoff
+        = point > 0 ? length + 4 + (point > 100 ? 2 : 1) + (length > point ? 1 : 0) : 6;
+    auto copy = [&end](const char *from, int count) {
+        std::memcpy(end, from, size_t(count));
+        end += count;
+    };
+    auto zeros = [&end](int count) {
+        std::memset(end, '0', size_t(count));
+        end += count;
+    };
+    if (point != length && (point <= -4 || point > cutoff)) {
+        *end++ = digits[0];
+        if (length > 1) {
+            *end++ = '.';
+            copy(digits + 1, length - 1);
+        }
+        *end++ = 'e';
+        *end++ = exponent < 0 ? '-' : '+';
+        if (std::abs(exponent) < 10)
+            *end++ = '0';
+        end = std::to_chars(end, out + maxNumberLength, std::abs(exponent)).ptr;
+    } else if (point <= 0) {
+        copy("0.", 2);
+        zeros(-point);
+        copy(digits, length);
+    } else if (point >= length) {
+        copy(digits, length);
+        zeros(point - length);
+    } else {
+        copy(digits, point);
+        *end++ = '.';
+        copy(digits + point, length - point);
+    }
+    return int(end - out);
+}
+
+// Appends the number's text form without building a string for it.
+void appendNumber(QString &text, double value)
+{
+    if (value == 0) {
+        // Negative zero too, as Qt writes it.
+        text += QLatin1Char('0');
+    } else if (std::isfinite(value)) {
+        char number[maxNumberLength];
+        text += QLatin1String(number, writeShortestNumber(value, number));
+    } else {
+        text += QLocale::c().toString(value, 'g', QLocale::FloatingPointShortest);
+    }
+}
+
 } // namespace
 
 QString KvQtConvert::numberToString(double value)
 {
-    static const QLocale c = QLocale::c();
-    return c.toString(value, 'g', QLocale::FloatingPointShortest);
+    QString text;
+    appendNumber(text, value);
+    return text;
 }
 
 QString KvQtConvert::colorToString(const QColor &color)
@@ -100,7 +179,11 @@ QColor KvQtConvert::stringToColor(const QString &text)
 
 QString KvQtConvert::pointFToString(const QPointF &point)
 {
-    return numberToString(point.x()) + QLatin1Char(',') + numberToString(point.y());
+    QString text;
+    appendNumber(text, point.x());
+    text += QLatin1Char(',');
+    appendNumber(text, point.y());
+    return text;
 }
 
 QPointF KvQtConvert::stringToPointF(const QString &text)
@@ -119,9 +202,9 @@ QString KvQtConvert::polygonFToString(const QPolygonF &polygon)
     for (const QPointF &point : polygon) {
         if (!text.isEmpty())
             text += QLatin1Char(';');
-        text += numberToString(point.x());
+        appendNumber(text, point.x());
         text += QLatin1Char(',');
-        text += numberToString(point.y());
+        appendNumber(text, point.y());
     }
     return text;
 }
@@ -150,10 +233,13 @@ QString KvQtConvert::transformToString(const QTransform &t)
 {
     const double values[]
         = {t.m11(), t.m12(), t.m13(), t.m21(), t.m22(), t.m23(), t.m31(), t.m32(), t.m33()};
-    QStringList parts;
-    for (double value : values)
-        parts.append(numberToString(value));
-    return parts.join(QLatin1Char(','));
+    QString text;
+    for (double value : values) {
+        if (!text.isEmpty())
+            text += QLatin1Char(',');
+        appendNumber(text, value);
+    }
+    return text;
 }
 
 QTransform KvQtConvert::stringToTransform(const QString &text)

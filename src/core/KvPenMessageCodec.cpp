@@ -165,12 +165,10 @@ int replayWidth(int width, double scale)
 
 void encodeSnapshot(QJsonObject *json, const Snapshot &snapshot)
 {
-    QStringList points;
-    for (const QPointF &point : snapshot.points)
-        points.append(KvQtConvert::pointFToString(point));
     const int firstY = snapshot.points.isEmpty() ? 0 : int(snapshot.points.first().y());
     json->insert(Key::DataId, snapshot.uuid.toString(QUuid::WithoutBraces));
-    json->insert(Key::Pos, points.join(QLatin1Char(';')));
+    // "x,y;x,y": the polygon's text form.
+    json->insert(Key::Pos, KvQtConvert::polygonFToString(snapshot.points));
     json->insert(Key::ZValue, QString::number(snapshot.zValue, 'g', 6));
     json->insert(Key::Color, KvQtConvert::colorToString(snapshot.color));
     json->insert(Key::Type, snapshot.stylus);

@@ -4,6 +4,7 @@
 #include <QJsonObject>
 #include <QList>
 #include <QPointF>
+#include <QPolygonF>
 #include <QString>
 #include <QUuid>
 
@@ -82,7 +83,7 @@ int replayWidth(int width, double scale);
 struct Snapshot
 {
     QUuid uuid;
-    QList<QPointF> points; // the pieces' input points, in stroke order
+    QPolygonF points; // the pieces' input points, in stroke order
     double zValue = 0;
     QColor color;
     int stylus = 0;

@@ -323,7 +323,8 @@ void KvGraphicsStrokesGroup::exportItemOriginInfo(QDomDocument *document, QDomEl
 
 void KvGraphicsStrokesGroup::setSnaphotData(QJsonObject &json)
 {
-    QList<QPointF> points;
+    QPolygonF points;
+    points.reserve(m_items.size());
     for (const KvGraphicsPolygonItem *piece : qAsConst(m_items)) {
         if (piece)
             points.append(piece->getCorrespondingPoint());

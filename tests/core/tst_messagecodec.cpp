@@ -207,12 +207,8 @@ private slots:
         color.setAlphaF(0.5);
         KvPenMessageCodec::encodeSnapshot(&json,
                                           {QUuid::fromString(kUuid),
-                                           {{0.5, -8.25}, {10.5, -0.25}},
-                                           0.5,
-                                           color,
-                                           2,
-                                           12,
-                                           QPointF(3.5, -2)});
+                                           QVector<QPointF> {{0.5, -8.25}, {10.5, -0.25}}, 0.5,
+                                           color, 2, 12, QPointF(3.5, -2)});
         QCOMPARE(
             compact(json),
             "{\"color\":\"#80F8E71C\",\"dataid\":\"" + kUuid.toLatin1()

@@ -35,6 +35,8 @@ class tst_GraphicsCore : public QObject
     Q_OBJECT
 
 private slots:
+    void numberText_data();
+    void numberText();
     void malformedText_data();
     void malformedText();
     void domHelpers();
@@ -48,6 +50,33 @@ private slots:
 
     void objectCoreKeepsSceneWeakly();
 };
+
+void tst_GraphicsCore::numberText_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::newRow("zero") << 0.0;
+    QTest::newRow("negative zero") << -0.0;
+    QTest::newRow("ink coordinate") << -1234.5678901234567;
+    QTest::newRow("integer") << 123456789012.0;
+    QTest::newRow("million") << 1e6;
+    QTest::newRow("big integer with digits") << 1234567e6;
+    QTest::newRow("hundred thousand") << 1e5;
+    QTest::newRow("ten thousandth") << 1e-4;
+    QTest::newRow("hundred thousandth") << -1.5e-5;
+    QTest::newRow("huge") << 1.7976931348623157e308;
+    QTest::newRow("exponent over 100") << 2.5e123;
+    QTest::newRow("subnormal") << 5e-324;
+    QTest::newRow("infinity") << qInf();
+}
+
+// Saved boards keep their text whoever writes the numbers: Qt's C locale form, to the character.
+void tst_GraphicsCore::numberText()
+{
+    QFETCH(double, value);
+    const QString expected = QLocale::c().toString(value, 'g', QLocale::FloatingPointShortest);
+    QCOMPARE(KvQtConvert::numberToString(value), expected);
+    QCOMPARE(KvQtConvert::pointFToString({value, 0.5}), expected + QLatin1String(",0.5"));
+}
 
 void tst_GraphicsCore::malformedText_data()
 {
