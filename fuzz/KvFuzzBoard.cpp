@@ -168,8 +168,8 @@ void KvFuzzBoard::roundTrip(SaveForm form)
     }
     checkBoard("the loaded", loaded.scene());
 
-    for (KvGraphicsStrokesGroup *group : groups())
-        delete group->deepCopy();
+    // One group a board: every shape of group is the last one in some input.
+    delete groups().constLast()->deepCopy();
 }
 
 KvFuzzWarningsAllowed::KvFuzzWarningsAllowed()

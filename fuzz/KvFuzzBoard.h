@@ -39,7 +39,7 @@ public:
     // The board's two save forms.
     enum SaveForm { Records, Xml };
     // Saves the board in `form` and loads it into a board of its own, which must then hold the
-    // same pieces; copies every group.
+    // same pieces; copies its last group.
     void roundTrip(SaveForm form);
 
 private:
