@@ -16,7 +16,6 @@
 #include <QUndoStack>
 
 #include <functional>
-#include <utility>
 
 namespace {
 
@@ -242,17 +241,6 @@ bool KvBoard::mayBeginInk()
 bool KvBoard::isLoading() const
 {
     return m_loading;
-}
-
-void KvBoard::setArriving(bool arriving)
-{
-    if (std::exchange(m_arriving, arriving) != arriving)
-        emit arrivingChanged(arriving);
-}
-
-bool KvBoard::isArriving() const
-{
-    return m_arriving;
 }
 
 void KvBoard::setSaved()

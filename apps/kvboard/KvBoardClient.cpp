@@ -19,8 +19,9 @@ Q_LOGGING_CATEGORY(lcClient, "kvpen.kvboard.client")
 
 constexpr int kFirstBackoffMs = 250;
 constexpr int kMaxBackoffMs = 2000;
-// How long the relay's board goes on this one before the window's turn.
+// How long the relay's board goes on this one between repaints, and how long parts gather first.
 constexpr int kSliceMs = 100;
+constexpr int kPartsGapMs = 200;
 // The plug-in's live messages: "mousetype" 0 opens a gesture and 2 ends it.
 constexpr int kPressType = 0;
 constexpr int kReleaseType = 2;
@@ -168,9 +169,6 @@ void KvBoardClient::setState(State state)
 {
     if (std::exchange(m_state, state) == state)
         return;
-    // Synced, or no more of the board to come.
-    if (state != Connecting)
-        m_board->setArriving(false);
     qCInfo(lcClient) << state << m_url.toString() << (state == Synced ? QString() : m_reason);
     emit stateChanged(state);
 }
@@ -211,15 +209,17 @@ void KvBoardClient::receive(const QByteArray &frame, bool binary)
     if (m_inbox.isEmpty() && envelope.kind != KvBoardEnvelope::Snapshot)
         return handle(envelope);
     m_inbox.append(envelope);
-    if (envelope.kind == KvBoardEnvelope::Snapshot)
-        m_board->setArriving(true);
-    // Views show the board once it is all there: its parts go on as they come.
-    if (!m_nextFrame.isActive())
+    // Parts that come meanwhile go on together: views repaint the board once for them.
+    const bool last = envelope.kind == KvBoardEnvelope::Snapshot
+        && envelope.payload.value(QStringLiteral("last")).toBool();
+    if (last)
         m_nextFrame.start(0);
+    else if (!m_nextFrame.isActive())
+        m_nextFrame.start(kPartsGapMs);
 }
 
-// Frames for up to a slice of time, then the window's turn: a board arriving in many parts
-// leaves the window live.
+// Frames for up to a slice of time, then the window's turn: views repaint a board that grows
+// a slice at a time rather than a part at a time.
 void KvBoardClient::handleNext()
 {
     QElapsedTimer slice;

@@ -50,8 +50,6 @@ KvBoardView::KvBoardView(KvBoard *board, QWidget *parent)
     viewport()->setAttribute(Qt::WA_AcceptTouchEvents);
     // Fingers draw; they must not pan the board as a scroll area's fingers do.
     viewport()->ungrabGesture(Qt::PanGesture);
-    connect(board, &KvBoard::arrivingChanged, this,
-            [this](bool arriving) { viewport()->setUpdatesEnabled(!arriving); });
 }
 
 KvBoard *KvBoardView::board() const
