@@ -125,13 +125,18 @@ QList<KvGraphicsStrokesGroup *> KvFuzzBoard::groups() const
 
 void KvFuzzBoard::render()
 {
-    if (m_scene.items().isEmpty())
+    // What itemsBoundingRect gives, without the two sorts of every item by stacking order:
+    // Qt leaves items unsorted for this order.
+    QRectF ink;
+    for (const QGraphicsItem *item : m_scene.items(Qt::SortOrder(-1)))
+        ink |= item->sceneBoundingRect();
+    if (ink.isNull())
         return;
     // One image for the run: only the painting is under test.
     static QImage image(96, 64, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
-    m_scene.render(&painter, QRectF(image.rect()), m_scene.itemsBoundingRect());
+    m_scene.render(&painter, QRectF(image.rect()), ink);
 }
 
 QList<int> KvFuzzBoard::pieceCounts() const

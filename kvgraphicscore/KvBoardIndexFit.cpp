@@ -32,7 +32,8 @@ void KvBoardIndexFit::count(const QGraphicsItem *item, const QRectF &sceneRect, 
     m_widths += sign * width;
     m_heights += sign * height;
     m_areas += sign * width * height;
-    for (const QGraphicsItem *child : item->childItems())
+    const QList<QGraphicsItem *> children = item->childItems();
+    for (const QGraphicsItem *child : children)
         count(child, sceneRect, sign);
 }
 

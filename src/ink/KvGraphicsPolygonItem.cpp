@@ -25,7 +25,7 @@ const QBrush &solidBrush(const QColor &color)
 const QPen &outlinePen(const QColor &color)
 {
     static QPen last(Qt::NoPen);
-    if (last.style() == Qt::NoPen || last != QPen(color))
+    if (last.style() == Qt::NoPen || last.color() != color)
         last = QPen(color);
     return last;
 }
