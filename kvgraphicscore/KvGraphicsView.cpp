@@ -27,6 +27,9 @@ constexpr qint64 kDefaultLimit = qint64(64) << 20;
 constexpr int kRenderSliceMs = 4;
 // Damage in more pieces than this is rendered as its bounding rect.
 constexpr int kMaxDamageRects = 4;
+// Changes in more places than this update the viewport's area around them all, as
+// QGraphicsView does: a region of that many rects costs more than painting a larger area.
+constexpr int kMaxViewportUpdates = 50;
 
 QRect scaled(const QRect &rect, qreal factor)
 {
@@ -156,11 +159,20 @@ void KvGraphicsViewPrivate::sceneChanged(const QList<QRectF> &rects)
         return;
     }
     live.prune(scene);
+    // A board arriving at once changes in tens of thousands of places.
+    const bool coarse = rects.size() > kMaxViewportUpdates;
+    QRect coarseArea;
     for (const QRectF &rect : rects) {
         grid.damage(grid.gridRect(rect));
         standIn.drop(standIn.gridRect(rect));
-        updateViewport(q->mapFromScene(rect).boundingRect());
+        const QRect area = q->mapFromScene(rect).boundingRect();
+        if (coarse)
+            coarseArea |= area;
+        else
+            updateViewport(area);
     }
+    if (coarse)
+        updateViewport(coarseArea);
     // Tiles out of sight are repaired in idle time.
     renderTimer.start();
 }

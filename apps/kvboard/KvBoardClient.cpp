@@ -1,7 +1,6 @@
 #include "KvBoardClient.h"
 
 #include "KvBoard.h"
-#include "KvBoardDocument.h"
 #include "KvBoardFragment.h"
 #include "KvBoardHandshake.h"
 #include "KvBoardLink.h"
@@ -12,6 +11,7 @@
 #include <QNetworkRequest>
 #include <QSslConfiguration>
 #include <QUndoStack>
+#include <QtConcurrent>
 
 namespace {
 
@@ -19,9 +19,8 @@ Q_LOGGING_CATEGORY(lcClient, "kvpen.kvboard.client")
 
 constexpr int kFirstBackoffMs = 250;
 constexpr int kMaxBackoffMs = 2000;
-// How long the relay's board goes on this one between repaints, and how long parts gather first.
-constexpr int kSliceMs = 100;
-constexpr int kPartsGapMs = 200;
+// How long the relay's board goes on this one between repaints: a board of 2,000 strokes in one.
+constexpr int kSliceMs = 500;
 // The plug-in's live messages: "mousetype" 0 opens a gesture and 2 ends it.
 constexpr int kPressType = 0;
 constexpr int kReleaseType = 2;
@@ -206,16 +205,20 @@ void KvBoardClient::receive(const QByteArray &frame, bool binary)
         qCWarning(lcClient) << "refused a frame from the relay";
         return;
     }
-    if (m_inbox.isEmpty() && envelope.kind != KvBoardEnvelope::Snapshot)
-        return handle(envelope);
-    m_inbox.append(envelope);
-    // Parts that come meanwhile go on together: views repaint the board once for them.
-    const bool last = envelope.kind == KvBoardEnvelope::Snapshot
-        && envelope.payload.value(QStringLiteral("last")).toBool();
-    if (last)
+    if (envelope.kind != KvBoardEnvelope::Snapshot) {
+        if (m_inbox.isEmpty())
+            handle(envelope);
+        else
+            m_inbox.append({envelope, {}});
+        return;
+    }
+    // A part is read as it comes, beside the rest of the board on its way, and goes on once
+    // all of it is here: each part touches the whole board, so views that repainted between
+    // parts would repaint all of it again and again.
+    m_inbox.append({envelope, QtConcurrent::run(&KvBoardDocument::fromRecords, envelope.body)});
+    m_inbox.last().envelope.body.clear();
+    if (envelope.payload.value(QStringLiteral("last")).toBool())
         m_nextFrame.start(0);
-    else if (!m_nextFrame.isActive())
-        m_nextFrame.start(kPartsGapMs);
 }
 
 // Frames for up to a slice of time, then the window's turn: views repaint a board that grows
@@ -224,8 +227,13 @@ void KvBoardClient::handleNext()
 {
     QElapsedTimer slice;
     slice.start();
-    while (!m_inbox.isEmpty() && slice.elapsed() < kSliceMs)
-        handle(m_inbox.takeFirst());
+    while (!m_inbox.isEmpty() && slice.elapsed() < kSliceMs) {
+        Inbound next = m_inbox.takeFirst();
+        if (next.envelope.kind == KvBoardEnvelope::Snapshot)
+            receiveSnapshot(next.envelope.payload, next.part.result());
+        else
+            handle(next.envelope);
+    }
     if (!m_inbox.isEmpty())
         m_nextFrame.start(0);
 }
@@ -241,8 +249,6 @@ void KvBoardClient::handle(const KvBoardEnvelope &envelope)
         m_headCount = payload.value(QStringLiteral("count")).toInt();
         emit headCountChanged(m_headCount);
         return;
-    case KvBoardEnvelope::Snapshot:
-        return receiveSnapshot(envelope);
     case KvBoardEnvelope::Restore:
         if (payload.value(QStringLiteral("merge")).toBool())
             return receiveMerged(payload.value(QStringLiteral("xml")).toString().toUtf8());
@@ -253,9 +259,8 @@ void KvBoardClient::handle(const KvBoardEnvelope &envelope)
 }
 
 // A part's strokes that this board lacks go on at once, unless erased here meanwhile.
-void KvBoardClient::receiveSnapshot(const KvBoardEnvelope &part)
+void KvBoardClient::receiveSnapshot(const QJsonObject &payload, KvBoardDocument document)
 {
-    KvBoardDocument document = KvBoardDocument::fromRecords(part.body);
     if (!document.isValid())
         qCWarning(lcClient) << "refused a part of the relay's board:" << document.error();
     // What was here before the first part, and again whenever the user changed the board since
@@ -279,10 +284,10 @@ void KvBoardClient::receiveSnapshot(const KvBoardEnvelope &part)
     document.keepStrokes(toAdd);
     if (document.strokeCount() > 0)
         m_board->receiveStrokes(document);
-    if (!part.payload.value(QStringLiteral("last")).toBool())
+    if (!payload.value(QStringLiteral("last")).toBool())
         return;
     QStringList erased;
-    for (const QJsonValue &uuid : part.payload.value(QStringLiteral("removed")).toArray())
+    for (const QJsonValue &uuid : payload.value(QStringLiteral("removed")).toArray())
         erased.append(uuid.toString());
     merge(erased);
 }

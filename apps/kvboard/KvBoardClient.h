@@ -1,8 +1,10 @@
 #pragma once
 
+#include "KvBoardDocument.h"
 #include "KvBoardEnvelope.h"
 
 #include <QElapsedTimer>
+#include <QFuture>
 #include <QObject>
 #include <QSet>
 #include <QTimer>
@@ -66,7 +68,7 @@ private:
     void receive(const QByteArray &frame, bool binary);
     void handleNext();
     void handle(const KvBoardEnvelope &envelope);
-    void receiveSnapshot(const KvBoardEnvelope &part);
+    void receiveSnapshot(const QJsonObject &payload, KvBoardDocument document);
     void merge(const QStringList &erasedOnRelay);
     void receiveMerged(const QByteArray &xml);
     void sendRemoval(const QStringList &uuids);
@@ -88,9 +90,15 @@ private:
     int m_headCount = 0;
     QString m_identity;
     QString m_reason;
-    // Frames from the relay behind the snapshot, in order, and what the parts handled so far
-    // held: strokes the relay has, and those among them erased here.
-    QList<KvBoardEnvelope> m_inbox;
+    struct Inbound
+    {
+        KvBoardEnvelope envelope;
+        // A snapshot part, being read.
+        QFuture<KvBoardDocument> part;
+    };
+    // Frames from the relay from the snapshot's first part on, in order, and what the parts
+    // handled so far held: strokes the relay has, and those among them erased here.
+    QList<Inbound> m_inbox;
     QTimer m_nextFrame;
     QSet<QString> m_onRelay;
     QStringList m_erasedHere;

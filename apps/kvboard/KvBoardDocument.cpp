@@ -215,29 +215,24 @@ QByteArray KvBoardDocument::writeStrokeRecord(KvGraphicsStrokesGroup *group)
     return bytes;
 }
 
-QList<QByteArray> KvBoardDocument::packRecords(const QList<QByteArray> &records, int maxBytes)
+void KvBoardDocument::packRecords(
+    const QList<QByteArray> &records, int maxBytes,
+    const std::function<void(const QByteArray &part, bool last)> &take)
 {
     const int header = recordsHeader(0).size();
-    QList<QByteArray> parts;
-    QList<QByteArray> part;
-    int size = header;
-    const auto close = [&] {
-        QByteArray bytes = recordsHeader(part.size());
-        bytes.reserve(size);
-        for (const QByteArray &record : qAsConst(part))
-            bytes += record;
-        parts.append(bytes);
-        part.clear();
-        size = header;
-    };
-    for (const QByteArray &record : records) {
-        if (!part.isEmpty() && size + record.size() > maxBytes)
-            close();
-        part.append(record);
-        size += record.size();
-    }
-    close();
-    return parts;
+    int first = 0;
+    do {
+        int end = first;
+        int size = header;
+        while (end < records.size() && (end == first || size + records.at(end).size() <= maxBytes))
+            size += records.at(end++).size();
+        QByteArray part = recordsHeader(end - first);
+        part.reserve(size);
+        for (int i = first; i < end; ++i)
+            part += records.at(i);
+        take(part, end == records.size());
+        first = end;
+    } while (first < records.size());
 }
 
 KvBoardDocument::Format KvBoardDocument::formatOf(const QString &path)

@@ -7,6 +7,8 @@
 #include <QSet>
 #include <QStringList>
 
+#include <functional>
+
 class KvGraphicsStrokesGroup;
 class KvPenCore;
 
@@ -31,8 +33,10 @@ public:
     // the piece's own shape. Importing such records puts the outlines back.
     static QByteArray writeStrokeRecord(KvGraphicsStrokesGroup *group);
     // Strokes written one by one (writeStrokeRecord) as records documents of about `maxBytes` at
-    // most, in order; a stroke larger than that gets a document of its own.
-    static QList<QByteArray> packRecords(const QList<QByteArray> &records, int maxBytes);
+    // most, in order; a stroke larger than that gets a document of its own. Each document goes
+    // to `take` as soon as it is made, with whether it is the last.
+    static void packRecords(const QList<QByteArray> &records, int maxBytes,
+                            const std::function<void(const QByteArray &part, bool last)> &take);
 
     // By suffix: ".xml" is the XML document, anything else save records.
     static Format formatOf(const QString &path);

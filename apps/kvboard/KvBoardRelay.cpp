@@ -295,11 +295,13 @@ bool KvBoardRelay::loadRooms(QString *error)
     for (const QString &name : qAsConst(names)) {
         QString why;
         KvBoardLoadReport report;
-        if (!room(name)->board()->openFile(roomFile(name), &why, &report) || !report.isComplete()) {
+        KvBoardRoom *loaded = room(name);
+        if (!loaded->board()->openFile(roomFile(name), &why, &report) || !report.isComplete()) {
             *error = QStringLiteral("cannot load %1: %2")
                          .arg(roomFile(name), why.isEmpty() ? report.summary() : why);
             return false;
         }
+        loaded->writeBoard();
     }
     return true;
 }

@@ -73,6 +73,13 @@ void KvBoardRoom::setKeptAsXml(bool kept)
     m_keptAsXml = kept;
 }
 
+void KvBoardRoom::writeBoard()
+{
+    writtenStrokes(KvBoardDocument::Records);
+    if (m_keptAsXml)
+        writtenStrokes(KvBoardDocument::Xml);
+}
+
 void KvBoardRoom::join(QWebSocket *socket, const QString &name)
 {
     const QString identity = identityFor(name);
@@ -137,18 +144,19 @@ QString KvBoardRoom::identityFor(const QString &name) const
 
 void KvBoardRoom::sendSnapshot(QWebSocket *socket)
 {
-    const QList<QByteArray> parts = KvBoardDocument::packRecords(
-        writtenStrokes(KvBoardDocument::Records), kSnapshotBodyPerFrame);
-    for (int i = 0; i < parts.size(); ++i) {
-        const bool last = i == parts.size() - 1;
+    // Each part leaves as soon as it is made: the newcomer reads it while the next is packed.
+    const auto send = [&](const QByteArray &body, bool last) {
         QJsonObject payload {{QStringLiteral("last"), last}};
         if (last)
             payload.insert(QStringLiteral("removed"),
                            QJsonArray::fromStringList(
                                KvBoardScene::uuidsOf(m_board->scene()->strokesOffBoard())));
-        const KvBoardEnvelope part {KvBoardEnvelope::Snapshot, QString(), payload, parts.at(i)};
-        socket->sendBinaryMessage(part.encode());
-    }
+        socket->sendBinaryMessage(
+            KvBoardEnvelope {KvBoardEnvelope::Snapshot, QString(), payload, body}.encode());
+        socket->flush();
+    };
+    KvBoardDocument::packRecords(writtenStrokes(KvBoardDocument::Records), kSnapshotBodyPerFrame,
+                                 send);
 }
 
 // The board's strokes in board order, each written once in `format`, when first needed.

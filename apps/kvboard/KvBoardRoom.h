@@ -32,6 +32,9 @@ public:
     // each stroke's XML as it lands, so that the file only puts them together.
     std::function<QByteArray()> fileContents(const QString &path);
     void setKeptAsXml(bool kept);
+    // Writes the strokes of a board just loaded, as strokes that land are written, so that the
+    // first newcomer and the first save do not wait for the whole board to be written.
+    void writeBoard();
 
     // The identity is the participant's name, numbered when someone in the room has it.
     void join(QWebSocket *socket, const QString &name);

@@ -221,9 +221,15 @@ void tst_KvBoardNet::snapshotIsExact()
         records.append(KvBoardDocument::writeStrokeRecord(group));
     for (int maxBytes : {1, 1 << 20}) {
         KvBoard newcomer(QStringLiteral("newcomer"));
-        const QList<QByteArray> parts = KvBoardDocument::packRecords(records, maxBytes);
+        QList<QByteArray> parts;
+        QList<bool> lasts;
+        KvBoardDocument::packRecords(records, maxBytes, [&](const QByteArray &part, bool last) {
+            parts.append(part);
+            lasts.append(last);
+        });
         QCOMPARE(parts.size(), maxBytes == 1 ? records.size() : 1);
-        for (const QByteArray &part : parts) {
+        QCOMPARE(lasts.indexOf(true), parts.size() - 1);
+        for (const QByteArray &part : qAsConst(parts)) {
             KvBoardDocument document = KvBoardDocument::fromRecords(part);
             QVERIFY2(document.isValid(), qPrintable(document.error()));
             newcomer.receiveStrokes(document);
