@@ -19,6 +19,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -30,6 +31,24 @@ constexpr int kMaxDamageRects = 4;
 // Changes in more places than this update the viewport's area around them all, as
 // QGraphicsView does: a region of that many rects costs more than painting a larger area.
 constexpr int kMaxViewportUpdates = 50;
+
+// Keeps update requests from reaching the objects it filters, and says which it kept.
+class UpdateRequestGate : public QObject
+{
+public:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::UpdateRequest)
+            return false;
+        if (!m_held.contains(watched))
+            m_held.append(watched);
+        return true;
+    }
+    QList<QObject *> held() const { return m_held; }
+
+private:
+    QList<QObject *> m_held;
+};
 
 QRect scaled(const QRect &rect, qreal factor)
 {
@@ -79,6 +98,8 @@ public:
     bool isCached(const QGraphicsItem *topLevel) const;
 
     void renderPending();
+    // Runs the scene's queued work (changes to report, removals) inside a paint.
+    void flushScene();
     void evict();
 
     KvGraphicsView *q;
@@ -91,6 +112,7 @@ public:
     // The viewport in the grid's coordinates when it was last painted.
     QRect gridViewport;
     KvLiveItems live;
+    bool held = false;
     QTimer renderTimer;
     qint64 limit = kDefaultLimit;
     // What the tiles were rendered with.
@@ -179,6 +201,8 @@ void KvGraphicsViewPrivate::sceneChanged(const QList<QRectF> &rects)
 
 void KvGraphicsViewPrivate::updateViewport(const QRect &viewportRect)
 {
+    if (held)
+        return;
     const QRect area = withMargin(viewportRect, KvItemPainter::kAntialiasMargin);
     if (!painting) {
         q->viewport()->update(area);
@@ -226,12 +250,28 @@ void KvGraphicsViewPrivate::dropTiles()
     renderTimer.stop();
 }
 
+void KvGraphicsViewPrivate::flushScene()
+{
+    // After its dirty items the scene sends the window's pending update request at once, which
+    // would paint the window again from within this paint: such a request waits for later.
+    UpdateRequestGate gate;
+    QWidget *viewport = q->viewport();
+    QWidget *window = viewport->window();
+    viewport->installEventFilter(&gate);
+    window->installEventFilter(&gate);
+    QCoreApplication::sendPostedEvents(scene, QEvent::MetaCall);
+    window->removeEventFilter(&gate);
+    viewport->removeEventFilter(&gate);
+    for (QObject *held : gate.held())
+        QCoreApplication::postEvent(held, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority);
+}
+
 void KvGraphicsViewPrivate::paint(QPaintEvent *event, const QTransform &sceneToDevice)
 {
     // Changes and removals that Qt has yet to report come first, so that the live items are
     // all still there.
     painting = true;
-    QCoreApplication::sendPostedEvents(scene, QEvent::MetaCall);
+    flushScene();
     painting = false;
     followRenderState();
     if (!grid.fits(sceneToDevice))
@@ -256,7 +296,7 @@ void KvGraphicsViewPrivate::paint(QPaintEvent *event, const QTransform &sceneToD
         }
         if (!cached)
             cached = &renderTile(tile);
-        else if (!cached->damage.isEmpty())
+        else if (!cached->damage.isEmpty() && !held)
             repair(tile, *cached);
         blit(painter, cached->image, tile, area, offset);
     }
@@ -392,7 +432,7 @@ bool KvGraphicsViewPrivate::isCached(const QGraphicsItem *topLevel) const
 
 void KvGraphicsViewPrivate::renderPending()
 {
-    if (!scene || !q->isVisible())
+    if (!scene || !q->isVisible() || held)
         return;
     const QTransform device = sceneToDevice();
     if (!grid.fits(device))
@@ -518,6 +558,19 @@ void KvGraphicsView::resetTileCache()
 {
     d->dropTiles();
     viewport()->update();
+}
+
+void KvGraphicsView::setTilesHeld(bool held)
+{
+    if (std::exchange(d->held, held) == held || held)
+        return;
+    viewport()->update();
+    d->renderTimer.start();
+}
+
+bool KvGraphicsView::tilesHeld() const
+{
+    return d->held;
 }
 
 void KvGraphicsView::paintEvent(QPaintEvent *event)

@@ -47,6 +47,12 @@ public:
     bool isTileCacheSharp() const;
     // Drops every tile; for a subclass whose drawBackground() paints something new.
     void resetTileCache();
+    // While held, the view shows its tiles as they are: changes on the board mark them but are
+    // neither rendered nor repainted, until the hold ends with one repaint of what is in view.
+    // For changes all over the board at once (a board arriving in parts, a file loading),
+    // which would otherwise re-render the whole view for each part.
+    void setTilesHeld(bool held);
+    bool tilesHeld() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

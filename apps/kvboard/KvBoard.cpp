@@ -16,6 +16,7 @@
 #include <QUndoStack>
 
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -241,6 +242,17 @@ bool KvBoard::mayBeginInk()
 bool KvBoard::isLoading() const
 {
     return m_loading;
+}
+
+void KvBoard::setArriving(bool arriving)
+{
+    if (std::exchange(m_arriving, arriving) != arriving)
+        emit arrivingChanged(arriving);
+}
+
+bool KvBoard::isArriving() const
+{
+    return m_arriving;
 }
 
 void KvBoard::setSaved()

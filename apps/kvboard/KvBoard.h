@@ -72,6 +72,10 @@ public:
     void setSaved();
     // While a file's strokes go onto the board.
     bool isLoading() const;
+    // While the shared board arrives in parts: views keep their picture until it is all there,
+    // since repainting a board that grows all over costs more than its arrival.
+    void setArriving(bool arriving);
+    bool isArriving() const;
     // The whole board as a picture.
     QImage render() const;
 
@@ -104,6 +108,7 @@ signals:
     void remoteRefused(const QString &summary, const QStringList &details);
     // A stroke drawn here was refused: the board is full.
     void fullRefused();
+    void arrivingChanged(bool arriving);
 
 private:
     void commitStep(const QString &text);
@@ -123,4 +128,5 @@ private:
     int m_quiet = 0;
     bool m_remoteChanged = false;
     bool m_loading = false;
+    bool m_arriving = false;
 };

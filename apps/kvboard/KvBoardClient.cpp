@@ -19,8 +19,8 @@ Q_LOGGING_CATEGORY(lcClient, "kvpen.kvboard.client")
 
 constexpr int kFirstBackoffMs = 250;
 constexpr int kMaxBackoffMs = 2000;
-// How long the relay's board goes on this one between repaints: a board of 2,000 strokes in one.
-constexpr int kSliceMs = 500;
+// How long the relay's board goes on this one before the window's turn.
+constexpr int kSliceMs = 100;
 // The plug-in's live messages: "mousetype" 0 opens a gesture and 2 ends it.
 constexpr int kPressType = 0;
 constexpr int kReleaseType = 2;
@@ -44,6 +44,7 @@ KvBoardClient::KvBoardClient(KvBoard *board, const QUrl &url, QObject *parent)
     connect(m_link, &KvBoardLink::outgoing, this, &KvBoardClient::send);
     m_nextFrame.setSingleShot(true);
     connect(&m_nextFrame, &QTimer::timeout, this, &KvBoardClient::handleNext);
+    connect(&m_partRead, &QFutureWatcherBase::finished, this, &KvBoardClient::handleNext);
     connect(&m_socket, &QWebSocket::textMessageReceived, this,
             [this](const QString &message) { receive(message.toUtf8(), false); });
     connect(&m_socket, &QWebSocket::binaryMessageReceived, this,
@@ -168,6 +169,9 @@ void KvBoardClient::setState(State state)
 {
     if (std::exchange(m_state, state) == state)
         return;
+    // Synced, or no more of the board to come.
+    if (state != Connecting)
+        m_board->setArriving(false);
     qCInfo(lcClient) << state << m_url.toString() << (state == Synced ? QString() : m_reason);
     emit stateChanged(state);
 }
@@ -206,31 +210,38 @@ void KvBoardClient::receive(const QByteArray &frame, bool binary)
         return;
     }
     if (envelope.kind != KvBoardEnvelope::Snapshot) {
-        if (m_inbox.isEmpty())
+        // Behind the board's parts until all of it is here.
+        if (m_inbox.isEmpty() && !m_board->isArriving())
             handle(envelope);
         else
             m_inbox.append({envelope, {}});
         return;
     }
-    // A part is read as it comes, beside the rest of the board on its way, and goes on once
-    // all of it is here: each part touches the whole board, so views that repainted between
-    // parts would repaint all of it again and again.
+    // Each part touches the whole board: views keep their picture until the last is in, rather
+    // than repainting all of it part after part. A part is read beside the rest of the board on
+    // its way, and goes on once read.
+    m_board->setArriving(true);
     m_inbox.append({envelope, QtConcurrent::run(&KvBoardDocument::fromRecords, envelope.body)});
     m_inbox.last().envelope.body.clear();
-    if (envelope.payload.value(QStringLiteral("last")).toBool())
+    if (!m_nextFrame.isActive())
         m_nextFrame.start(0);
 }
 
-// Frames for up to a slice of time, then the window's turn: views repaint a board that grows
-// a slice at a time rather than a part at a time.
+// Frames in order for up to a slice of time, then the window's turn; a part still being read
+// holds up what follows it.
 void KvBoardClient::handleNext()
 {
     QElapsedTimer slice;
     slice.start();
     while (!m_inbox.isEmpty() && slice.elapsed() < kSliceMs) {
-        Inbound next = m_inbox.takeFirst();
+        const QFuture<KvBoardDocument> part = m_inbox.constFirst().part;
+        if (m_inbox.constFirst().envelope.kind == KvBoardEnvelope::Snapshot && !part.isFinished()) {
+            m_partRead.setFuture(part);
+            return;
+        }
+        const Inbound next = m_inbox.takeFirst();
         if (next.envelope.kind == KvBoardEnvelope::Snapshot)
-            receiveSnapshot(next.envelope.payload, next.part.result());
+            receiveSnapshot(next.envelope.payload, part.result());
         else
             handle(next.envelope);
     }

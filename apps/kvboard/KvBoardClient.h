@@ -5,6 +5,7 @@
 
 #include <QElapsedTimer>
 #include <QFuture>
+#include <QFutureWatcher>
 #include <QObject>
 #include <QSet>
 #include <QTimer>
@@ -100,6 +101,7 @@ private:
     // handled so far held: strokes the relay has, and those among them erased here.
     QList<Inbound> m_inbox;
     QTimer m_nextFrame;
+    QFutureWatcher<KvBoardDocument> m_partRead;
     QSet<QString> m_onRelay;
     QStringList m_erasedHere;
     // The strokes on this board as the snapshot found them, at this step of its history.

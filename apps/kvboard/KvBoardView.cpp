@@ -50,6 +50,7 @@ KvBoardView::KvBoardView(KvBoard *board, QWidget *parent)
     viewport()->setAttribute(Qt::WA_AcceptTouchEvents);
     // Fingers draw; they must not pan the board as a scroll area's fingers do.
     viewport()->ungrabGesture(Qt::PanGesture);
+    connect(board, &KvBoard::arrivingChanged, this, &KvGraphicsView::setTilesHeld);
 }
 
 KvBoard *KvBoardView::board() const

@@ -147,6 +147,7 @@ private slots:
     void zoomShowsOldTilesUntilSharp();
     void tilesStayWithinTheLimit();
     void hidingDropsTheTiles();
+    void heldTilesWaitForRelease();
 };
 
 void tst_GraphicsView::changesShowExactly_data()
@@ -278,6 +279,28 @@ void tst_GraphicsView::hidingDropsTheTiles()
     board.cached.hide();
     QCOMPARE(board.cached.tileCacheSize(), 0);
     board.cached.show();
+    compareViews(board);
+}
+
+// Held tiles keep the picture through changes all over the board; released, the next paint
+// (here one a grab makes while the scene still has queued work) shows them all, once.
+void tst_GraphicsView::heldTilesWaitForRelease()
+{
+    Board board;
+    board.fill();
+    compareViews(board);
+    const QImage before = board.cached.viewport()->grab().toImage();
+    QDomDocument document;
+    QDomElement root = document.createElement(QStringLiteral("board"));
+    board.core.exportSceneXml(&document, &root, QString());
+    board.cached.setTilesHeld(true);
+    board.groups().at(1)->moveBy(40, 25);
+    board.core.importSceneXml(&document, &root, QString());
+    QCoreApplication::processEvents();
+    QCOMPARE(board.cached.viewport()->grab().toImage(), before);
+    board.core.importSceneXml(&document, &root, QString());
+    board.cached.setTilesHeld(false);
+    board.cached.viewport()->grab();
     compareViews(board);
 }
 
