@@ -29,7 +29,8 @@ constexpr int kRenderSliceMs = 4;
 // Damage in more pieces than this is rendered as its bounding rect.
 constexpr int kMaxDamageRects = 4;
 // Changes in more places than this update the viewport's area around them all, as
-// QGraphicsView does: a region of that many rects costs more than painting a larger area.
+// QGraphicsView's SmartViewportUpdate does: a region of that many rects costs more than
+// painting a larger area.
 constexpr int kMaxViewportUpdates = 50;
 
 // Keeps update requests from reaching the objects it filters, and says which it kept.
@@ -513,7 +514,12 @@ KvGraphicsView::KvGraphicsView(QWidget *parent)
 KvGraphicsView::KvGraphicsView(QGraphicsScene *scene, QWidget *parent)
     : QGraphicsView(scene, parent)
     , d(new KvGraphicsViewPrivate(this))
-{ }
+{
+    // Qt's own update of the viewport for the scene's changes joins every changed rect into
+    // one region unless they are many; for a board put on at once, that costs more than the
+    // cached tiles' repaint of their bounding rect.
+    setViewportUpdateMode(SmartViewportUpdate);
+}
 
 KvGraphicsView::~KvGraphicsView() = default;
 
