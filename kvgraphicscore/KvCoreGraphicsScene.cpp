@@ -61,6 +61,13 @@ void KvCoreGraphicsScene::removeBoardItem(QGraphicsItem *item, bool)
     if (!item || item->scene() != this)
         return;
     m_indexFit->remove(item, m_indexRect);
+    takeOff(item);
+    emit boardItemRemoved(item);
+    fitIndex();
+}
+
+void KvCoreGraphicsScene::takeOff(QGraphicsItem *item)
+{
     // While anyone listens to changed() (KvGraphicsView does), Qt reports a removed item as a
     // change of the whole scene and folds every other change of that moment into it. An item
     // that leaves through a transparent parent off the board is reported as the area it
@@ -77,8 +84,6 @@ void KvCoreGraphicsScene::removeBoardItem(QGraphicsItem *item, bool)
     // The item's own itemChange may have refused the detour.
     if (item->scene() == this)
         removeItem(item);
-    emit boardItemRemoved(item);
-    fitIndex();
 }
 
 void KvCoreGraphicsScene::fitIndex(bool settled)

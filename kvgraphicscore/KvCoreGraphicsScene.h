@@ -30,6 +30,10 @@ signals:
     // The item has just left the board through removeBoardItem; it is still alive.
     void boardItemRemoved(QGraphicsItem *item);
 
+protected:
+    // Takes the item out of the scene, reported to the views as the area it covered.
+    void takeOff(QGraphicsItem *item);
+
 private:
     // Keeps the item index's depth fit for the items on the board (KvBoardIndexFit); `settled`
     // once the board has not changed for a while.

@@ -1,5 +1,7 @@
 #include "KvGraphicsItemDelegate.h"
 
+#include "KvGraphicsScene.h"
+
 #include <QGraphicsScene>
 #include <QPainter>
 
@@ -109,6 +111,10 @@ QVariant KvGraphicsItemDelegate::itemChange(QGraphicsItem::GraphicsItemChange ch
     case QGraphicsItem::ItemSceneHasChanged:
         if (m_controls && m_controls->scene() != value.value<QGraphicsScene *>())
             updateControlsGeometry();
+        break;
+    case QGraphicsItem::ItemZValueHasChanged:
+        if (auto *board = qobject_cast<KvGraphicsScene *>(m_item->scene()))
+            board->boardItemZValueChanged(m_item);
         break;
     default:
         break;

@@ -1,5 +1,9 @@
 #include "KvGraphicsScene.h"
 
+#include "KvBoardPage.h"
+#include "KvGraphicsItem.h"
+#include "KvGraphicsItemDelegate.h"
+
 #include <QGraphicsItem>
 
 #include <algorithm>
@@ -29,27 +33,126 @@ void KvGraphicsScene::addBoardItem(QGraphicsItem *item)
     // drops out of getFastAccessItems.
     item->setData(kBoardOrderDataKey, order);
     KvCoreGraphicsScene::addBoardItem(item);
+    place(item, order);
+    m_topOrder = qMax(m_topOrder, order);
+}
+
+void KvGraphicsScene::boardItemZValueChanged(QGraphicsItem *item)
+{
+    if (!item || item->scene() != this)
+        return;
+    const QVariant order = item->data(kBoardOrderDataKey);
+    if (order.isValid())
+        place(item, order.toULongLong());
+}
+
+bool KvGraphicsScene::isPaged(const QGraphicsItem *item)
+{
+    const auto *boardItem = dynamic_cast<const KvGraphicsItem *>(item);
+    return boardItem && boardItem->delegate() && item->zValue() == 0.0;
+}
+
+void KvGraphicsScene::place(QGraphicsItem *item, quint64 order, bool settled)
+{
+    QGraphicsItem *const from = item->parentItem();
+    if (from && !KvBoardPage::isPage(from))
+        return;
+    KvBoardPage *to = nullptr;
+    if (isPaged(item)) {
+        const QRectF area
+            = item->sceneBoundingRect() | item->mapRectToScene(item->childrenBoundingRect());
+        if (area.isEmpty() && !settled) {
+            if (m_unsettled.isEmpty())
+                QMetaObject::invokeMethod(
+                    this, [this] { settle(); }, Qt::QueuedConnection);
+            m_unsettled.append(dynamic_cast<KvGraphicsItem *>(item)->delegate());
+            return;
+        }
+        if (!area.isEmpty()) {
+            to = pageFor(order, area);
+            to->extendBy(area);
+            m_lastPaged = qMax(m_lastPaged, order);
+        }
+    }
+    if (to != from)
+        item->setParentItem(to);
     if (order < m_topOrder)
         restack(item, order);
-    m_topOrder = qMax(m_topOrder, order);
+    if (to != from)
+        dropIfEmpty(from);
+}
+
+void KvGraphicsScene::settle()
+{
+    for (const QPointer<QObject> &waiting : std::exchange(m_unsettled, {})) {
+        const auto *delegate = static_cast<const KvGraphicsItemDelegate *>(waiting.data());
+        QGraphicsItem *const item = delegate ? delegate->item() : nullptr;
+        if (!item || item->scene() != this || item->parentItem())
+            continue;
+        const QVariant order = item->data(kBoardOrderDataKey);
+        if (order.isValid())
+            place(item, order.toULongLong(), true);
+    }
+}
+
+KvBoardPage *KvGraphicsScene::pageFor(quint64 order, const QRectF &area)
+{
+    auto run = m_pages.upperBound(order);
+    while (run != m_pages.begin()) {
+        --run;
+        auto *found = static_cast<KvBoardPage *>(run.value().data());
+        if (!found) {
+            // Deleted with the scene's items: the run joins the one before it.
+            run = m_pages.erase(run);
+            continue;
+        }
+        const bool returning = order <= m_lastPaged || std::next(run) != m_pages.end();
+        if (returning || found->hasRoomFor(area))
+            return found;
+        break;
+    }
+    return makePage(order, area);
+}
+
+KvBoardPage *KvGraphicsScene::makePage(quint64 firstOrder, const QRectF &anchor)
+{
+    auto *page = new KvBoardPage(firstOrder, anchor);
+    m_pages.insert(firstOrder, page);
+    addItem(page);
+    // Pages stack in board order: one made for a returning item goes below the later ones.
+    for (auto next = m_pages.upperBound(firstOrder); next != m_pages.end(); ++next) {
+        if (next.value()) {
+            page->stackBefore(next.value());
+            break;
+        }
+    }
+    return page;
+}
+
+void KvGraphicsScene::dropIfEmpty(QGraphicsItem *page)
+{
+    if (!KvBoardPage::isPage(page) || !page->childItems().isEmpty())
+        return;
+    // The run joins the one before it, which keeps every later item above it.
+    m_pages.remove(static_cast<KvBoardPage *>(page)->firstOrder());
+    takeOff(page);
+    delete page;
 }
 
 void KvGraphicsScene::restack(QGraphicsItem *item, quint64 order)
 {
-    // Among equal z values Qt stacks top-level items in the order they joined the scene: the
-    // item goes just below the earliest board item that came after it. The walk also finds the
-    // true top of the board order, which removals leave behind.
+    // Among equal z values Qt stacks siblings in the order they joined their parent: the item
+    // goes just below the earliest board item among its siblings that came after it.
+    QGraphicsItem *const parent = item->parentItem();
     QGraphicsItem *next = nullptr;
     quint64 nextOrder = std::numeric_limits<quint64>::max();
-    m_topOrder = order;
-    for (QGraphicsItem *other : unsortedItems()) {
-        if (other->parentItem() || other == item)
+    for (QGraphicsItem *other : parent ? parent->childItems() : unsortedItems()) {
+        if (other->parentItem() != parent || other == item)
             continue;
         const QVariant otherOrder = other->data(kBoardOrderDataKey);
         if (!otherOrder.isValid())
             continue;
         const quint64 value = otherOrder.toULongLong();
-        m_topOrder = qMax(m_topOrder, value);
         if (value > order && value < nextOrder) {
             next = other;
             nextOrder = value;
@@ -64,10 +167,12 @@ void KvGraphicsScene::removeBoardItem(QGraphicsItem *item, bool temporary)
     if (!item || item->scene() != this)
         return;
     const quint64 order = item->data(kBoardOrderDataKey).toULongLong();
+    QGraphicsItem *const page = item->parentItem();
     KvCoreGraphicsScene::removeBoardItem(item, temporary);
     item->setData(kBoardOrderDataKey, QVariant());
     if (!temporary)
         m_removedItems.insert(item, order);
+    dropIfEmpty(page);
 }
 
 QList<QGraphicsItem *> KvGraphicsScene::getFastAccessItems() const
@@ -75,7 +180,7 @@ QList<QGraphicsItem *> KvGraphicsScene::getFastAccessItems() const
     QList<QPair<quint64, QGraphicsItem *>> ordered;
     for (QGraphicsItem *item : unsortedItems()) {
         // A piece that joined a group since is part of that item, not a board item of its own.
-        if (item->parentItem())
+        if (KvBoardPage::boardLevelItem(item) != item)
             continue;
         const QVariant order = item->data(kBoardOrderDataKey);
         if (order.isValid())

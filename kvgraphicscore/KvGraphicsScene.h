@@ -5,10 +5,22 @@
 
 #include <QHash>
 #include <QList>
+#include <QMap>
+#include <QPointer>
+
+class KvBoardPage;
+class QGraphicsObject;
 
 // The host's board. It knows the items put on it with addBoardItem, in the order they came,
 // and owns the items that left for good (removeBoardItem with temporary false) until it is
 // destroyed, so that an undo can bring them back, at their old place, and nothing leaks.
+//
+// Board items with a delegate and z value 0 (finished ink) are held on pages of consecutive
+// board order (KvBoardPage) rather than at the top level of the scene, which keeps Qt's work for
+// each change far from growing with the board. They stack in board order as top-level items
+// would. Any other item stays at the top level, and so
+// does an item whose z value changes to anything but 0 (its delegate reports it,
+// boardItemZValueChanged).
 class KVGRAPHICSCORE_EXPORT KvGraphicsScene : public KvCoreGraphicsScene
 {
     Q_OBJECT
@@ -26,17 +38,40 @@ public:
     // Hands a removed item back to the caller, who then owns it; false if the scene does not
     // keep it.
     bool takeRemovedItem(QGraphicsItem *item);
+    // Puts a board item whose z value changed where that value stacks it.
+    void boardItemZValueChanged(QGraphicsItem *item);
 
 private:
     static constexpr int kBoardOrderDataKey = 1000;
 
+    // Whether the item belongs on a page rather than at the top level.
+    static bool isPaged(const QGraphicsItem *item);
+    // Moves the item onto its page or to the top level, at its place in the board order. An item
+    // that covers nothing yet (a group its pieces join next) stays at the top level until the
+    // event loop runs, unless `settled`.
+    void place(QGraphicsItem *item, quint64 order, bool settled = false);
+    void settle();
+    // The page for an item of `order` covering `area`: the one whose run holds the order, or
+    // for an item new on the board, the last one while it has room. A run begins at its page's
+    // first order and ends where the next begins.
+    KvBoardPage *pageFor(quint64 order, const QRectF &area);
+    KvBoardPage *makePage(quint64 firstOrder, const QRectF &anchor);
+    // Deletes a page that holds nothing any more.
+    void dropIfEmpty(QGraphicsItem *page);
     void restack(QGraphicsItem *item, quint64 order);
     // Every item on the board, in no particular order.
     QList<QGraphicsItem *> unsortedItems() const;
 
     quint64 m_nextBoardOrder = 0;
-    // At least the largest board order on the board; exact after a restack.
+    // The largest board order an item on the board has had.
     quint64 m_topOrder = 0;
     // Each with the board order it had.
     QHash<QGraphicsItem *, quint64> m_removedItems;
+    // Pages by the board order their runs begin at (entries of pages deleted by clear() go
+    // when met).
+    QMap<quint64, QPointer<QGraphicsObject>> m_pages;
+    // The largest board order placed on a page.
+    quint64 m_lastPaged = 0;
+    // The delegates of items waiting for settle(); an item deleted meanwhile takes its delegate.
+    QList<QPointer<QObject>> m_unsettled;
 };

@@ -1,5 +1,6 @@
 #include "KvGraphicsView.h"
 
+#include "KvBoardPage.h"
 #include "KvCoreGraphicsScene.h"
 #include "KvItemPainter.h"
 #include "KvLiveItems.h"
@@ -94,9 +95,9 @@ public:
     KvTileGrid::Tile &renderTile(const QPoint &tile);
     void repair(const QPoint &tile, KvTileGrid::Tile &cached);
     // Renders a grid area of a tile: the background, then the cached items in stacking order.
-    // The other top-level items met on the way become live items.
+    // The other board-level items met on the way become live items.
     void renderArea(QImage &image, const QPoint &tile, const QRect &area);
-    bool isCached(const QGraphicsItem *topLevel) const;
+    bool isCached(const QGraphicsItem *boardItem) const;
 
     void renderPending();
     // Runs the scene's queued work (changes to report, removals) inside a paint.
@@ -418,17 +419,17 @@ void KvGraphicsViewPrivate::renderArea(QImage &image, const QPoint &tile, const 
         = scene->items(grid.sceneRect(withMargin(area, KvItemPainter::kAntialiasMargin)),
                        Qt::IntersectsItemBoundingRect, Qt::AscendingOrder, toTile);
     for (QGraphicsItem *item : items) {
-        QGraphicsItem *topLevel = item->topLevelItem();
-        if (isCached(topLevel))
+        QGraphicsItem *boardItem = KvBoardPage::boardLevelItem(item);
+        if (isCached(boardItem))
             KvItemPainter::paintItem(&painter, item, toTile, local, q->viewport());
-        else
-            live.discover(topLevel);
+        else if (!KvBoardPage::isPage(boardItem))
+            live.discover(boardItem);
     }
 }
 
-bool KvGraphicsViewPrivate::isCached(const QGraphicsItem *topLevel) const
+bool KvGraphicsViewPrivate::isCached(const QGraphicsItem *boardItem) const
 {
-    return cachedTypes.contains(topLevel->type());
+    return cachedTypes.contains(boardItem->type());
 }
 
 void KvGraphicsViewPrivate::renderPending()

@@ -32,8 +32,9 @@ public:
     explicit KvGraphicsView(QGraphicsScene *scene, QWidget *parent = nullptr);
     ~KvGraphicsView() override;
 
-    // Top-level items of these types are painted into the tiles, with their children and in
-    // their stacking order; all other items are painted above the tiles. None by default.
+    // Board-level items (top-level, or on a KvBoardPage) of these types are painted into the
+    // tiles, with their children and in their stacking order; all other items are painted
+    // above the tiles. None by default.
     void setCachedItemTypes(const QList<int> &types);
     QList<int> cachedItemTypes() const;
 

@@ -1,5 +1,6 @@
 #include "KvLiveItems.h"
 
+#include "KvBoardPage.h"
 #include "KvItemPainter.h"
 
 #include <QGraphicsItem>
@@ -35,7 +36,7 @@ void KvLiveItems::prune(const QGraphicsScene *scene)
 {
     for (auto it = m_found.begin(); it != m_found.end();) {
         QGraphicsItem *item = it.key();
-        if (item->scene() != scene || item->parentItem() || !isShown(item))
+        if (item->scene() != scene || KvBoardPage::boardLevelItem(item) != item || !isShown(item))
             it = m_found.erase(it);
         else
             ++it;

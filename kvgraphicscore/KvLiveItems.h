@@ -6,7 +6,7 @@
 class QGraphicsItem;
 class QGraphicsScene;
 
-// The items a KvGraphicsView paints above its tiles: top-level items of types it does not
+// The items a KvGraphicsView paints above its tiles: board-level items of types it does not
 // cache, as it came across them while rendering tiles. Their pointers must go before the items
 // do: the view forgets an item that leaves through the board scene at once, prunes items that
 // leave the top of the scene, hide or turn transparent when Qt reports those changes, and
@@ -17,7 +17,7 @@ public:
     void discover(QGraphicsItem *item);
     void forget(QGraphicsItem *item);
     void clear();
-    // Drops the items that are no longer visible top-level items of the scene.
+    // Drops the items that are no longer visible board-level items of the scene.
     void prune(const QGraphicsScene *scene);
     // Bottom first: by z value, then in the order they were found (which for items found
     // together is their stacking order).

@@ -1,3 +1,4 @@
+#include "KvBoardPage.h"
 #include "KvGraphicsItem.h"
 #include "KvGraphicsItemDelegate.h"
 #include "KvGraphicsScene.h"
@@ -12,6 +13,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -27,6 +29,41 @@ public:
     }
     int type() const override { return UserType + 99; }
 };
+
+// A board item with a delegate that hears its changes, as a plug-in's selectable items are.
+class DelegatedRect : public QObject, public BoardRect
+{
+public:
+    explicit DelegatedRect(const QRectF &rect)
+    {
+        setRect(rect);
+        setPen(Qt::NoPen);
+        setDelegate(new KvGraphicsItemDelegate(this, this, {}));
+    }
+
+protected:
+    QVariant itemChange(GraphicsItemChange change, const QVariant &value) override
+    {
+        return QGraphicsRectItem::itemChange(change, delegate()->itemChange(change, value));
+    }
+};
+
+// The board items in the order the scene stacks them, bottom first.
+QList<QGraphicsItem *> stacked(const QGraphicsScene &scene)
+{
+    QList<QGraphicsItem *> items = scene.items(Qt::AscendingOrder);
+    items.erase(std::remove_if(items.begin(), items.end(),
+                               [](QGraphicsItem *item) { return KvBoardPage::isPage(item); }),
+                items.end());
+    return items;
+}
+
+int topLevelCount(const QGraphicsScene &scene)
+{
+    const QList<QGraphicsItem *> items = scene.items();
+    return int(std::count_if(items.cbegin(), items.cend(),
+                             [](QGraphicsItem *item) { return !item->parentItem(); }));
+}
 
 } // namespace
 
@@ -47,6 +84,9 @@ private slots:
     void hostileBaseDataIsIgnored();
     void indexDepthFitsTheBoard_data();
     void indexDepthFitsTheBoard();
+    void pagesKeepTheStackingOrder_data();
+    void pagesKeepTheStackingOrder();
+    void itemWaitsForItsAreaBeforeAPage();
 
     void objectCoreKeepsSceneWeakly();
 };
@@ -233,6 +273,70 @@ void tst_GraphicsCore::indexDepthFitsTheBoard()
         scene.removeBoardItem(item, true);
     qDeleteAll(added);
     QTRY_COMPARE(scene.bspTreeDepth(), emptyDepth);
+}
+
+void tst_GraphicsCore::pagesKeepTheStackingOrder_data()
+{
+    QTest::addColumn<QPointF>("step");
+    QTest::addColumn<int>("maxTopLevel");
+    // Pages close at kItemsPerPage items, or where the next item would make them too wide.
+    QTest::newRow("one place") << QPointF(0.5, 0.25) << 4;
+    QTest::newRow("across the page") << QPointF(300, 7) << 14;
+}
+
+// Held on pages, the board stacks its items as top-level items would: in board order, an item
+// coming back at its old place, an item of another z value by that value.
+void tst_GraphicsCore::pagesKeepTheStackingOrder()
+{
+    QFETCH(QPointF, step);
+    QFETCH(int, maxTopLevel);
+    KvGraphicsScene scene;
+    scene.setSceneRect(0, 0, 8000, 6000);
+    QList<QGraphicsItem *> board;
+    for (int i = 0; i < 50; ++i) {
+        board.append(new DelegatedRect(QRectF(step * i, QSizeF(40, 40))));
+        scene.addBoardItem(board.last());
+    }
+    QCOMPARE(stacked(scene), board);
+    QVERIFY2(topLevelCount(scene) <= maxTopLevel,
+             qPrintable(QString::number(topLevelCount(scene))));
+
+    // An undo brings erased items back in another order, some onto pages made again.
+    const QList<QGraphicsItem *> erased = board.mid(0, 12) + board.mid(20, 15);
+    for (QGraphicsItem *item : erased)
+        scene.removeBoardItem(item, false);
+    for (int i = erased.size() - 1; i >= 0; --i)
+        scene.addBoardItem(erased.at(i));
+    QCOMPARE(stacked(scene), board);
+    QCOMPARE(scene.getFastAccessItems(), board);
+
+    board.at(3)->setZValue(1);
+    QVERIFY(!board.at(3)->parentItem());
+    QCOMPARE(stacked(scene).constLast(), board.at(3));
+    board.at(3)->setZValue(0);
+    QVERIFY(KvBoardPage::isPage(board.at(3)->parentItem()));
+    QCOMPARE(stacked(scene), board);
+
+    // Emptied pages go.
+    for (QGraphicsItem *item : qAsConst(board))
+        scene.removeBoardItem(item, true);
+    QCOMPARE(scene.items().size(), 0);
+    qDeleteAll(board);
+}
+
+// A group is put on the board before its pieces join it: it takes its page once the event loop
+// runs, unless it is gone by then.
+void tst_GraphicsCore::itemWaitsForItsAreaBeforeAPage()
+{
+    KvGraphicsScene scene;
+    auto *settles = new DelegatedRect(QRectF());
+    auto *deleted = new DelegatedRect(QRectF());
+    scene.addBoardItem(settles);
+    scene.addBoardItem(deleted);
+    settles->setRect(0, 0, 10, 10);
+    QVERIFY(!settles->parentItem());
+    delete deleted;
+    QTRY_VERIFY(KvBoardPage::isPage(settles->parentItem()));
 }
 
 void tst_GraphicsCore::objectCoreKeepsSceneWeakly()

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "kvgraphicscore_export.h"
+
+#include <QGraphicsObject>
+
+// An item that holds a run of consecutive board items, so that a board keeps few items at the
+// top level of its scene: Qt walks every top-level item for each round of changes it processes,
+// and sorts them all again after one leaves from the middle. A page keeps to a small area and a
+// few items, because Qt's views and queries, having found a page through one of its items, look
+// at every item on it. A page paints nothing, hits nothing and stays at the scene's origin
+// untransformed, so its items keep their scene geometry. Its bounding rect is its first item's
+// area, for good: Qt's index lists every item where its rect is (an empty one included), and a
+// page listed where it has no items would be looked through by every query there.
+//
+// A host meets pages as the parent of finished ink on a KvGraphicsScene; boardLevelItem() gives
+// the board item any item belongs to.
+class KVGRAPHICSCORE_EXPORT KvBoardPage : public QGraphicsObject
+{
+public:
+    enum { Type = UserType + 0x7f00 };
+    // With 16 items to a page, 1,024 units across, a board of 8,000 strokes holds about 800
+    // pages, and a press on it costs a tenth of what it did with every stroke at the top level,
+    // while a repaint or an eraser step costs what it did.
+    static constexpr int kItemsPerPage = 16;
+    // Scene units across and down that the items of a page may cover together.
+    static constexpr double kPageExtent = 1024.0;
+
+    // `firstOrder` is the board order where the page's run begins, `anchor` the area (scene
+    // coordinates) of the item it is made for.
+    KvBoardPage(quint64 firstOrder, const QRectF &anchor);
+
+    int type() const override;
+    QRectF boundingRect() const override;
+    QPainterPath shape() const override;
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
+
+    quint64 firstOrder() const;
+    // Whether one more item, covering `area` in scene coordinates, may join.
+    bool hasRoomFor(const QRectF &area) const;
+    void extendBy(const QRectF &area);
+
+    static bool isPage(const QGraphicsItem *item);
+    // The item, or its ancestor, that is on the board in its own right: a top-level item or an
+    // item of a page.
+    static QGraphicsItem *boardLevelItem(QGraphicsItem *item);
+
+private:
+    quint64 m_firstOrder;
+    QRectF m_anchor;
+    // What the items placed on the page covered when they came; never shrinks.
+    QRectF m_extent;
+};
