@@ -49,11 +49,16 @@ void KvCoreGraphicsScene::addBoardItem(QGraphicsItem *item)
 {
     if (!item || item->scene() == this)
         return;
-    addItem(item);
     if (auto *boardItem = dynamic_cast<KvGraphicsItem *>(item))
         boardItem->applyPendingGeometry();
+    putInScene(item);
     m_indexFit->add(item, m_indexRect);
     fitIndex();
+}
+
+void KvCoreGraphicsScene::putInScene(QGraphicsItem *item)
+{
+    addItem(item);
 }
 
 void KvCoreGraphicsScene::removeBoardItem(QGraphicsItem *item, bool)

@@ -31,6 +31,8 @@ signals:
     void boardItemRemoved(QGraphicsItem *item);
 
 protected:
+    // Puts an item that is in no scene, its geometry final, into this one: addItem() here.
+    virtual void putInScene(QGraphicsItem *item);
     // Takes the item out of the scene, reported to the views as the area it covered.
     void takeOff(QGraphicsItem *item);
 

@@ -33,8 +33,12 @@ void KvGraphicsScene::addBoardItem(QGraphicsItem *item)
     // drops out of getFastAccessItems.
     item->setData(kBoardOrderDataKey, order);
     KvCoreGraphicsScene::addBoardItem(item);
-    place(item, order);
     m_topOrder = qMax(m_topOrder, order);
+}
+
+void KvGraphicsScene::putInScene(QGraphicsItem *item)
+{
+    place(item, item->data(kBoardOrderDataKey).toULongLong());
 }
 
 void KvGraphicsScene::boardItemZValueChanged(QGraphicsItem *item)
@@ -61,25 +65,35 @@ void KvGraphicsScene::place(QGraphicsItem *item, quint64 order, bool settled)
     if (isPaged(item)) {
         const QRectF area
             = item->sceneBoundingRect() | item->mapRectToScene(item->childrenBoundingRect());
-        if (area.isEmpty() && !settled) {
-            if (m_unsettled.isEmpty())
-                QMetaObject::invokeMethod(
-                    this, [this] { settle(); }, Qt::QueuedConnection);
-            m_unsettled.append(dynamic_cast<KvGraphicsItem *>(item)->delegate());
-            return;
-        }
         if (!area.isEmpty()) {
             to = pageFor(order, area);
             to->extendBy(area);
             m_lastPaged = qMax(m_lastPaged, order);
+        } else if (!settled) {
+            waitForArea(item);
         }
     }
-    if (to != from)
+    if (item->scene() != this) {
+        // Through its page, an item joins the scene as a child from the start.
+        if (to)
+            item->setParentItem(to);
+        else
+            addItem(item);
+    } else if (to != from) {
         item->setParentItem(to);
+    }
     if (order < m_topOrder)
         restack(item, order);
     if (to != from)
         dropIfEmpty(from);
+}
+
+void KvGraphicsScene::waitForArea(QGraphicsItem *item)
+{
+    if (m_unsettled.isEmpty())
+        QMetaObject::invokeMethod(
+            this, [this] { settle(); }, Qt::QueuedConnection);
+    m_unsettled.append(dynamic_cast<KvGraphicsItem *>(item)->delegate());
 }
 
 void KvGraphicsScene::settle()

@@ -41,6 +41,11 @@ public:
     // Puts a board item whose z value changed where that value stacks it.
     void boardItemZValueChanged(QGraphicsItem *item);
 
+protected:
+    // Straight onto its page, if it has one: moving a whole group there afterwards would have
+    // Qt take each of its items out of the index again.
+    void putInScene(QGraphicsItem *item) override;
+
 private:
     static constexpr int kBoardOrderDataKey = 1000;
 
@@ -50,6 +55,7 @@ private:
     // that covers nothing yet (a group its pieces join next) stays at the top level until the
     // event loop runs, unless `settled`.
     void place(QGraphicsItem *item, quint64 order, bool settled = false);
+    void waitForArea(QGraphicsItem *item);
     void settle();
     // The page for an item of `order` covering `area`: the one whose run holds the order, or
     // for an item new on the board, the last one while it has room. A run begins at its page's
