@@ -19,9 +19,9 @@ class KVGRAPHICSCORE_EXPORT KvBoardPage : public QGraphicsObject
 {
 public:
     enum { Type = UserType + 0x7f00 };
-    // With 16 items to a page, 1,024 units across, a board of 8,000 strokes holds about 800
-    // pages, and a press on it costs a tenth of what it did with every stroke at the top level,
-    // while a repaint or an eraser step costs what it did.
+    // With 16 items to a page, 1,024 units across, a board of 8,000 strokes holds a few hundred
+    // pages, a press on it costs a sixth of what it did with every stroke at the top level, and
+    // a repaint what it did; with 32 items and 2,048 units an eraser step cost a third more.
     static constexpr int kItemsPerPage = 16;
     // Scene units across and down that the items of a page may cover together.
     static constexpr double kPageExtent = 1024.0;
