@@ -59,8 +59,12 @@ bool KvGraphicsScene::isPaged(const QGraphicsItem *item)
 void KvGraphicsScene::place(QGraphicsItem *item, quint64 order, bool settled)
 {
     QGraphicsItem *const from = item->parentItem();
-    if (from && !KvBoardPage::isPage(from))
+    if (from && !KvBoardPage::isPage(from)) {
+        // Qt takes an item away from a parent of another scene; one of this scene stays.
+        if (item->scene() != this)
+            addItem(item);
         return;
+    }
     KvBoardPage *to = nullptr;
     if (isPaged(item)) {
         const QRectF area

@@ -182,6 +182,12 @@ void tst_GraphicsCore::boardOrderAndRemoval()
     delete b; // the host may delete a board item directly
     scene.addBoardItem(foreign);
     QCOMPARE(scene.getFastAccessItems(), (QList<QGraphicsItem *> {c}));
+
+    // A child of an item on no board leaves its parent for the board, as with addItem().
+    QGraphicsRectItem parent;
+    auto *child = new QGraphicsRectItem(&parent);
+    scene.addBoardItem(child);
+    QCOMPARE(scene.getFastAccessItems(), (QList<QGraphicsItem *> {c, child}));
 }
 
 void tst_GraphicsCore::removedItemsAreOwnedUntilTakenBack()
