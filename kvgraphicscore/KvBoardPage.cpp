@@ -37,13 +37,13 @@ bool KvBoardPage::hasRoomFor(const QRectF &area) const
 {
     if (childItems().size() >= kItemsPerPage)
         return false;
-    const QRectF covered = m_extent.isNull() ? area : m_extent | area;
+    const QRectF covered = m_extent | area;
     return covered.width() <= kPageExtent && covered.height() <= kPageExtent;
 }
 
 void KvBoardPage::extendBy(const QRectF &area)
 {
-    m_extent = m_extent.isNull() ? area : m_extent | area;
+    m_extent |= area;
 }
 
 bool KvBoardPage::isPage(const QGraphicsItem *item)
