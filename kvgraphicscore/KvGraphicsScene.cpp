@@ -3,6 +3,7 @@
 #include "KvBoardPage.h"
 #include "KvGraphicsItem.h"
 #include "KvGraphicsItemDelegate.h"
+#include "KvItem.h"
 
 #include <QGraphicsItem>
 
@@ -31,23 +32,22 @@ void KvGraphicsScene::addBoardItem(QGraphicsItem *item)
         m_removedItems.erase(removed);
     // The order is kept on the item itself, so an item the host deletes directly simply
     // drops out of getFastAccessItems.
-    item->setData(kBoardOrderDataKey, order);
+    setBoardOrder(item, order);
     KvCoreGraphicsScene::addBoardItem(item);
     m_topOrder = qMax(m_topOrder, order);
 }
 
 void KvGraphicsScene::putInScene(QGraphicsItem *item)
 {
-    place(item, item->data(kBoardOrderDataKey).toULongLong());
+    place(item, boardOrder(item));
 }
 
 void KvGraphicsScene::boardItemZValueChanged(QGraphicsItem *item)
 {
     if (!item || item->scene() != this)
         return;
-    const QVariant order = item->data(kBoardOrderDataKey);
-    if (order.isValid())
-        place(item, order.toULongLong());
+    if (const quint64 order = boardOrder(item))
+        place(item, order);
 }
 
 bool KvGraphicsScene::isPaged(const QGraphicsItem *item)
@@ -107,9 +107,8 @@ void KvGraphicsScene::settle()
         QGraphicsItem *const item = delegate ? delegate->item() : nullptr;
         if (!item || item->scene() != this || item->parentItem())
             continue;
-        const QVariant order = item->data(kBoardOrderDataKey);
-        if (order.isValid())
-            place(item, order.toULongLong(), true);
+        if (const quint64 order = boardOrder(item))
+            place(item, order, true);
     }
 }
 
@@ -167,10 +166,7 @@ void KvGraphicsScene::restack(QGraphicsItem *item, quint64 order)
     for (QGraphicsItem *other : parent ? parent->childItems() : unsortedItems()) {
         if (other->parentItem() != parent || other == item)
             continue;
-        const QVariant otherOrder = other->data(kBoardOrderDataKey);
-        if (!otherOrder.isValid())
-            continue;
-        const quint64 value = otherOrder.toULongLong();
+        const quint64 value = boardOrder(other);
         if (value > order && value < nextOrder) {
             next = other;
             nextOrder = value;
@@ -184,10 +180,10 @@ void KvGraphicsScene::removeBoardItem(QGraphicsItem *item, bool temporary)
 {
     if (!item || item->scene() != this)
         return;
-    const quint64 order = item->data(kBoardOrderDataKey).toULongLong();
+    const quint64 order = boardOrder(item);
     QGraphicsItem *const page = item->parentItem();
     KvCoreGraphicsScene::removeBoardItem(item, temporary);
-    item->setData(kBoardOrderDataKey, QVariant());
+    setBoardOrder(item, 0);
     if (!temporary)
         m_removedItems.insert(item, order);
     dropIfEmpty(page);
@@ -200,9 +196,8 @@ QList<QGraphicsItem *> KvGraphicsScene::getFastAccessItems() const
         // A piece that joined a group since is part of that item, not a board item of its own.
         if (KvBoardPage::boardLevelItem(item) != item)
             continue;
-        const QVariant order = item->data(kBoardOrderDataKey);
-        if (order.isValid())
-            ordered.append({order.toULongLong(), item});
+        if (const quint64 order = boardOrder(item))
+            ordered.append({order, item});
     }
     std::sort(ordered.begin(), ordered.end(),
               [](const auto &a, const auto &b) { return a.first < b.first; });
@@ -211,6 +206,21 @@ QList<QGraphicsItem *> KvGraphicsScene::getFastAccessItems() const
     for (const auto &entry : ordered)
         result.append(entry.second);
     return result;
+}
+
+quint64 KvGraphicsScene::boardOrder(const QGraphicsItem *item)
+{
+    if (const auto *inkItem = dynamic_cast<const KvItem *>(item))
+        return inkItem->m_boardOrder;
+    return item->data(kBoardOrderDataKey).toULongLong();
+}
+
+void KvGraphicsScene::setBoardOrder(QGraphicsItem *item, quint64 order)
+{
+    if (auto *inkItem = dynamic_cast<KvItem *>(item))
+        inkItem->m_boardOrder = order;
+    else
+        item->setData(kBoardOrderDataKey, order ? QVariant(order) : QVariant());
 }
 
 QList<QGraphicsItem *> KvGraphicsScene::unsortedItems() const

@@ -49,6 +49,11 @@ protected:
 private:
     static constexpr int kBoardOrderDataKey = 1000;
 
+    // An item's place in the board order, 0 when it is not on the board. A KvItem holds it
+    // itself (a data entry costs a piece more than the rest of its bookkeeping).
+    static quint64 boardOrder(const QGraphicsItem *item);
+    static void setBoardOrder(QGraphicsItem *item, quint64 order);
+
     // Whether the item belongs on a page rather than at the top level.
     static bool isPaged(const QGraphicsItem *item);
     // Moves the item onto its page or to the top level, at its place in the board order. An item

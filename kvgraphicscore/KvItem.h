@@ -38,7 +38,11 @@ public:
     virtual void setColor(const QColor &color);
 
 private:
+    friend class KvGraphicsScene;
+
     QUuid m_uuid;
     QString m_sourceUrl;
     QColor m_color;
+    // Set by the board the item is on (0: on none); items of other kinds keep it in their data.
+    quint64 m_boardOrder = 0;
 };

@@ -321,7 +321,7 @@ KvBoardDocument KvBoardDocument::fromRecords(const QByteArray &bytes)
         return failed(QStringLiteral("damaged records file (count %1)").arg(count));
     const qint64 header = stream.device()->pos();
     QString error;
-    if (!KvBoardRecordScreen::check(bytes.mid(int(header)), count, &error))
+    if (!KvBoardRecordScreen::check(bytes, header, count, &error))
         return failed(error);
 
     KvBoardDocument result;

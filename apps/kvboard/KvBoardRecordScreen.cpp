@@ -22,9 +22,10 @@ KvBoardRecordScreen::KvBoardRecordScreen(const QByteArray &bytes)
     m_stream.setVersion(QDataStream::Qt_5_15);
 }
 
-bool KvBoardRecordScreen::check(const QByteArray &bytes, int records, QString *error)
+bool KvBoardRecordScreen::check(const QByteArray &bytes, qint64 first, int records, QString *error)
 {
     KvBoardRecordScreen screen(bytes);
+    screen.m_stream.skipRawData(int(first));
     for (int i = 0; i < records; ++i) {
         if (!screen.record()) {
             if (error)

@@ -12,8 +12,8 @@
 class KvBoardRecordScreen
 {
 public:
-    // `bytes` from the first record on; `records` is the count the header claims.
-    static bool check(const QByteArray &bytes, int records, QString *error);
+    // The records in `bytes` from offset `first` on; `records` is the count the header claims.
+    static bool check(const QByteArray &bytes, qint64 first, int records, QString *error);
 
 private:
     explicit KvBoardRecordScreen(const QByteArray &bytes);

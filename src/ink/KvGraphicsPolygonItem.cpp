@@ -92,7 +92,7 @@ void KvGraphicsPolygonItem::copyItemParameters(KvItem *target) const
     auto *copy = dynamic_cast<KvGraphicsPolygonItem *>(target);
     if (!copy)
         return;
-    copy->setColor(m_color);
+    copy->setColor(color());
     copy->m_strokesGroup = m_strokesGroup;
     // The copy joins no stroke; leaving one it had keeps that stroke's list honest.
     copy->clearStroke();
@@ -109,16 +109,16 @@ KvCoreGraphicsScene *KvGraphicsPolygonItem::scene() const
 
 QColor KvGraphicsPolygonItem::color() const
 {
-    return m_color;
+    return KvItem::color();
 }
 
 void KvGraphicsPolygonItem::setColor(const QColor &color)
 {
-    m_color = color;
-    setBrush(solidBrush(m_color));
+    KvItem::setColor(color);
+    setBrush(solidBrush(color));
     // The pen is set once: every change of it makes Qt outline the piece again for its bounding
     // rect, the dearest part of loading translucent ink.
-    setPen(m_color.alphaF() >= 1.0 ? QPen(Qt::NoPen) : outlinePen(outlineColor(m_color)));
+    setPen(color.alphaF() >= 1.0 ? QPen(Qt::NoPen) : outlinePen(outlineColor(color)));
     notifyGroup();
 }
 
@@ -206,17 +206,21 @@ QPolygonF KvGraphicsPolygonItem::fullPolygon() const
 void KvGraphicsPolygonItem::setFullPolygon(const QPolygonF &polygon)
 {
     m_fullPolygon = polygon;
-    m_fullPolygonList = {polygon};
+    m_fullPolygonList.clear();
+    m_listIsFullPolygon = true;
 }
 
 QList<QPolygonF> KvGraphicsPolygonItem::fullPolygonList() const
 {
+    if (m_listIsFullPolygon)
+        return {m_fullPolygon};
     return m_fullPolygonList;
 }
 
 void KvGraphicsPolygonItem::setFullPolygonList(const QList<QPolygonF> &polygons)
 {
     m_fullPolygonList = polygons;
+    m_listIsFullPolygon = false;
 }
 
 QPointF KvGraphicsPolygonItem::getCorrespondingPoint() const

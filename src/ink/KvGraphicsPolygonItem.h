@@ -84,11 +84,13 @@ private:
 
     KvGraphicsStrokesGroup *m_strokesGroup = nullptr;
     KvGraphicsStroke *m_stroke = nullptr;
-    QColor m_color;
-    bool m_erasing = false;
     QList<QPolygonF> m_erasePolygons;
     QPolygonF m_fullPolygon;
+    // After setFullPolygon the list is [m_fullPolygon], made when asked: a list of its own would
+    // cost every piece two allocations.
     QList<QPolygonF> m_fullPolygonList;
     QPointF m_correspondingPoint;
+    bool m_listIsFullPolygon = false;
+    bool m_erasing = false;
     bool m_eraseCreate = false;
 };
