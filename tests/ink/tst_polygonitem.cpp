@@ -130,6 +130,20 @@ private slots:
         QCOMPARE(item.polygon().boundingRect(), QRectF(0, 0, 5, 10));
     }
 
+    void fullPolygonList()
+    {
+        KvGraphicsPolygonItem item(square(0, 0, 10));
+        QVERIFY(item.fullPolygonList().isEmpty());
+        item.setFullPolygon(QPolygonF());
+        QCOMPARE(item.fullPolygonList(), QList<QPolygonF> {QPolygonF()});
+        const QList<QPolygonF> parts {square(0, 0, 4), square(6, 0, 4)};
+        item.setFullPolygonList(parts);
+        QCOMPARE(item.fullPolygonList(), parts);
+        QCOMPARE(item.fullPolygon(), QPolygonF());
+        item.setFullPolygon(square(0, 0, 10));
+        QCOMPARE(item.fullPolygonList(), QList<QPolygonF> {square(0, 0, 10)});
+    }
+
     void deepCopy()
     {
         KvGraphicsScene board;
