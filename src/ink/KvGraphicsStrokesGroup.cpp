@@ -55,12 +55,18 @@ KvGraphicsPolygonItem *loadedPieceItem(const KvInkFileCodec::Piece &piece, bool 
 
 // addToGroup keeps the piece in place but moves a translation of its transform into its
 // position, which the saved forms do not carry; the translation goes back into the transform.
+// In a group at the origin that is the piece's own transform again, taken as it was: moving a
+// projective one's translation out and back does not come back exact, nor always finite.
 void addKeepingTransform(QGraphicsItemGroup *group, QGraphicsItem *piece)
 {
+    const QTransform own = piece->transform();
+    const bool keepsOwn
+        = group->sceneTransform().isIdentity() && !piece->parentItem() && piece->pos().isNull();
     group->addToGroup(piece);
     if (piece->pos().isNull())
         return;
-    piece->setTransform(piece->transform() * QTransform::fromTranslate(piece->x(), piece->y()));
+    piece->setTransform(
+        keepsOwn ? own : piece->transform() * QTransform::fromTranslate(piece->x(), piece->y()));
     piece->setPos(0, 0);
 }
 

@@ -90,7 +90,7 @@ KvGraphicsStrokesGroup *addKnownGroup(KvGraphicsScene *board)
 }
 
 // Three groups: a moved, rotated and locked pen stroke, a highlighter, and a pen stroke whose
-// list order differs from its child order.
+// list order differs from its child order and one of whose pieces has a projective transform.
 void addSampleBoard(KvGraphicsScene *board)
 {
     auto *moved = addGroup(board, 0, Qt::red, {triangle(0, 0), triangle(8, 2)});
@@ -105,6 +105,8 @@ void addSampleBoard(KvGraphicsScene *board)
         = addGroup(board, 0, Qt::blue, {triangle(0, 30), triangle(10, 31), triangle(20, 32)});
     const auto pieces = reordered->items();
     reordered->setItems({pieces[2], pieces[0], pieces[1]});
+    // A projective piece transform with a translation comes back as it was, not recomputed.
+    pieces[1]->setTransform(QTransform(1.1, 0.2, 1e-3, -0.3, 0.9, 2e-3, 12345.678, -9876.54321, 1));
 }
 
 using XmlWalk = void (KvPenObject::*)(QDomDocument *, QDomElement *, const QString &);
