@@ -107,11 +107,6 @@ KvCoreGraphicsScene *KvGraphicsPolygonItem::scene() const
     return qobject_cast<KvCoreGraphicsScene *>(QGraphicsPolygonItem::scene());
 }
 
-QColor KvGraphicsPolygonItem::color() const
-{
-    return KvItem::color();
-}
-
 void KvGraphicsPolygonItem::setColor(const QColor &color)
 {
     KvItem::setColor(color);

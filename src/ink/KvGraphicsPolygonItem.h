@@ -30,7 +30,6 @@ public:
     // Colour, group, z value, scene transform, full polygon and data role 0; never the stroke.
     void copyItemParameters(KvItem *target) const override;
     KvCoreGraphicsScene *scene() const override;
-    QColor color() const override;
     void setColor(const QColor &color) override;
 
     // Paints nothing while its group paints it (isPaintedByGroup).
