@@ -86,10 +86,24 @@ void KvGraphicsScene::place(QGraphicsItem *item, quint64 order, bool settled)
     } else if (to != from) {
         item->setParentItem(to);
     }
+    markContainedChildren(item);
     if (order < m_topOrder)
         restack(item, order);
     if (to != from)
         dropIfEmpty(from);
+}
+
+void KvGraphicsScene::markContainedChildren(QGraphicsItem *item)
+{
+    if (!dynamic_cast<QGraphicsItemGroup *>(item))
+        return;
+    const QList<QGraphicsItem *> children = item->childItems();
+    const bool contained = !children.isEmpty()
+        && std::all_of(children.cbegin(), children.cend(), [item](const QGraphicsItem *child) {
+               return child->itemTransform(item).isIdentity() && child->childItems().isEmpty();
+           });
+    if (item->flags().testFlag(QGraphicsItem::ItemContainsChildrenInShape) != contained)
+        item->setFlag(QGraphicsItem::ItemContainsChildrenInShape, contained);
 }
 
 void KvGraphicsScene::waitForArea(QGraphicsItem *item)

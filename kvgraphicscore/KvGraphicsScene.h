@@ -20,7 +20,9 @@ class QGraphicsObject;
 // each change far from growing with the board. They stack in board order as top-level items
 // would. Any other item stays at the top level, and so
 // does an item whose z value changes to anything but 0 (its delegate reports it,
-// boardItemZValueChanged).
+// boardItemZValueChanged). An item group on the board that contains its children in its shape
+// says so to Qt (markContainedChildren), so that a query, a repaint or a round of changes
+// passes by the pieces of every group it does not touch.
 class KVGRAPHICSCORE_EXPORT KvGraphicsScene : public KvCoreGraphicsScene
 {
     Q_OBJECT
@@ -56,6 +58,11 @@ private:
 
     // Whether the item belongs on a page rather than at the top level.
     static bool isPaged(const QGraphicsItem *item);
+    // Marks an item group whose children draw and hit only inside its bounds and its shape
+    // (ItemContainsChildrenInShape): Qt then looks at its children only where it looks at the
+    // group, and keeps them out of the scene's index. A group qualifies while each child sits
+    // untransformed in it, so that a shape made of the children's own shapes covers them.
+    static void markContainedChildren(QGraphicsItem *item);
     // Moves the item onto its page or to the top level, at its place in the board order. An item
     // that covers nothing yet (a group its pieces join next) stays at the top level until the
     // event loop runs, unless `settled`.

@@ -48,6 +48,20 @@ protected:
     }
 };
 
+// A board group shaped as the plug-in's ink groups are: its children's own shapes, unmapped.
+class BoardGroup : public QObject, public QGraphicsItemGroup, public KvItem, public KvGraphicsItem
+{
+public:
+    BoardGroup() { setDelegate(new KvGraphicsItemDelegate(this, this, {})); }
+    QPainterPath shape() const override
+    {
+        QPainterPath path;
+        for (const QGraphicsItem *child : childItems())
+            path.addPath(child->shape());
+        return path;
+    }
+};
+
 // The board items in the order the scene stacks them, bottom first.
 QList<QGraphicsItem *> stacked(const QGraphicsScene &scene)
 {
@@ -87,6 +101,8 @@ private slots:
     void pagesKeepTheStackingOrder_data();
     void pagesKeepTheStackingOrder();
     void itemWaitsForItsAreaBeforeAPage();
+    void groupChildrenAreFoundWhereTheyAre_data();
+    void groupChildrenAreFoundWhereTheyAre();
 
     void objectCoreKeepsSceneWeakly();
 };
@@ -343,6 +359,40 @@ void tst_GraphicsCore::itemWaitsForItsAreaBeforeAPage()
     QVERIFY(!settles->parentItem());
     delete deleted;
     QTRY_VERIFY(KvBoardPage::isPage(settles->parentItem()));
+}
+
+void tst_GraphicsCore::groupChildrenAreFoundWhereTheyAre_data()
+{
+    QTest::addColumn<QPointF>("childPos");
+    QTest::addColumn<bool>("contained");
+    QTest::newRow("in place") << QPointF() << true;
+    // The group's shape, made of the children's unmapped shapes, misses such a child.
+    QTest::newRow("moved in the group") << QPointF(100, 0) << false;
+}
+
+// Whether or not the board lets Qt pass by a group's children, queries find every child where
+// it is drawn, and nowhere else.
+void tst_GraphicsCore::groupChildrenAreFoundWhereTheyAre()
+{
+    QFETCH(QPointF, childPos);
+    QFETCH(bool, contained);
+    KvGraphicsScene scene;
+    scene.setSceneRect(0, 0, 8000, 6000);
+    auto *group = new BoardGroup;
+    auto *child = new QGraphicsRectItem(0, 0, 10, 10);
+    child->setPos(childPos);
+    group->addToGroup(child);
+    scene.addBoardItem(group);
+    QCOMPARE(group->flags().testFlag(QGraphicsItem::ItemContainsChildrenInShape), contained);
+
+    const QPointF drawn = childPos + QPointF(5, 5);
+    for (Qt::ItemSelectionMode mode : {Qt::IntersectsItemShape, Qt::IntersectsItemBoundingRect}) {
+        QVERIFY(scene.items(drawn, mode).contains(child));
+        QVERIFY(scene.items(QRectF(drawn, QSizeF(1, 1)), mode).contains(child));
+        QVERIFY(!scene.items(QPointF(500, 500), mode).contains(child));
+    }
+    scene.removeBoardItem(group, true);
+    delete group;
 }
 
 void tst_GraphicsCore::objectCoreKeepsSceneWeakly()
