@@ -65,6 +65,9 @@ void KvGraphicsScene::place(QGraphicsItem *item, quint64 order, bool settled)
             addItem(item);
         return;
     }
+    // Before the item joins: a change of the mark takes the item and its children out of Qt's
+    // index and puts them in again.
+    markContainedChildren(item);
     KvBoardPage *to = nullptr;
     if (isPaged(item)) {
         const QRectF area
@@ -86,7 +89,6 @@ void KvGraphicsScene::place(QGraphicsItem *item, quint64 order, bool settled)
     } else if (to != from) {
         item->setParentItem(to);
     }
-    markContainedChildren(item);
     if (order < m_topOrder)
         restack(item, order);
     if (to != from)
