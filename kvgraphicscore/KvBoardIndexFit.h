@@ -13,10 +13,14 @@ class QGraphicsItem;
 // quarter (a rebuild reinserts every item, so it happens at doubling thresholds and its cost is
 // shared by the items that brought it about). Qt puts an item into every leaf its bounding rect
 // meets, so boards of wide items (hostile files, a board scribbled over edge to edge) cap the
-// depth: the estimated leaf entries stay within kEntriesPerItem per item.
+// depth: the estimated leaf entries stay within kEntriesPerItem per item. The pieces of a group
+// that contains them (ItemContainsChildrenInShape) count too, although Qt leaves them out of
+// its index: the deeper index that gives finds what a small area touches faster (an eraser
+// step on 8,000 strokes 42 us against 47-67 us counting only what Qt indexes), for a rebuild of
+// 223 ms instead of 104 ms on 30,000 strokes.
 //
-// A rebuild reinserts every item: about a second on a board of 30,000 strokes. So a new depth
-// waits until the board has had no additions or removals for kSettleMs (a pause between
+// A rebuild reinserts every item: a quarter of a second on a board of 30,000 strokes. So a new
+// depth waits until the board has had no additions or removals for kSettleMs (a pause between
 // strokes), except growth by two levels or more (a file loaded, a page pasted), which is applied
 // at once: such an index costs more than the rebuild. A shrinking board keeps its deeper index
 // until then, which costs only memory.
