@@ -97,13 +97,15 @@ void KvGraphicsScene::place(QGraphicsItem *item, quint64 order, bool settled)
 
 void KvGraphicsScene::markContainedChildren(QGraphicsItem *item)
 {
-    if (!dynamic_cast<QGraphicsItemGroup *>(item))
-        return;
+    // A piece of ink, placed with every commit, has no children: no cast for it. An empty group
+    // waits for its pieces.
     const QList<QGraphicsItem *> children = item->childItems();
-    const bool contained = !children.isEmpty()
-        && std::all_of(children.cbegin(), children.cend(), [item](const QGraphicsItem *child) {
-               return child->itemTransform(item).isIdentity() && child->childItems().isEmpty();
-           });
+    if (children.isEmpty() || !dynamic_cast<QGraphicsItemGroup *>(item))
+        return;
+    const bool contained
+        = std::all_of(children.cbegin(), children.cend(), [item](const QGraphicsItem *child) {
+              return child->itemTransform(item).isIdentity() && child->childItems().isEmpty();
+          });
     if (item->flags().testFlag(QGraphicsItem::ItemContainsChildrenInShape) != contained)
         item->setFlag(QGraphicsItem::ItemContainsChildrenInShape, contained);
 }
