@@ -2,6 +2,7 @@
 
 #include "KvBoardIndexFit.h"
 #include "KvGraphicsItem.h"
+#include "KvItemCast.h"
 
 #include <QGraphicsItem>
 #include <QMetaMethod>
@@ -49,11 +50,19 @@ void KvCoreGraphicsScene::addBoardItem(QGraphicsItem *item)
 {
     if (!item || item->scene() == this)
         return;
-    if (auto *boardItem = dynamic_cast<KvGraphicsItem *>(item))
+    if (auto *boardItem = kvCrossCast<KvGraphicsItem>(item))
         boardItem->applyPendingGeometry();
     putInScene(item);
     m_indexFit->add(item, m_indexRect);
     fitIndex();
+}
+
+void KvCoreGraphicsScene::clear()
+{
+    QGraphicsScene::clear();
+    *m_indexFit = KvBoardIndexFit();
+    m_settleTimer->stop();
+    setBspTreeDepth(KvBoardIndexFit::kMinDepth);
 }
 
 void KvCoreGraphicsScene::putInScene(QGraphicsItem *item)

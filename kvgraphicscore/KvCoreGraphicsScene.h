@@ -25,6 +25,10 @@ public:
     // caller deletes itself, false for one that leaves for good (the host may keep it for
     // undo). Removing an item that is not on the board does nothing.
     virtual void removeBoardItem(QGraphicsItem *item, bool temporary);
+    // QGraphicsScene::clear(), after which the item index fits an empty board again. Qt's
+    // clear() is not virtual: called through a QGraphicsScene pointer, the index keeps the
+    // depth of the board as it was.
+    void clear();
 
 signals:
     // The item has just left the board through removeBoardItem; it is still alive.

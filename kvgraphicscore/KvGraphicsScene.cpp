@@ -4,6 +4,7 @@
 #include "KvGraphicsItem.h"
 #include "KvGraphicsItemDelegate.h"
 #include "KvItem.h"
+#include "KvItemCast.h"
 
 #include <QGraphicsItem>
 
@@ -52,7 +53,7 @@ void KvGraphicsScene::boardItemZValueChanged(QGraphicsItem *item)
 
 bool KvGraphicsScene::isPaged(const QGraphicsItem *item)
 {
-    const auto *boardItem = dynamic_cast<const KvGraphicsItem *>(item);
+    const auto *boardItem = kvCrossCast<KvGraphicsItem>(item);
     return boardItem && boardItem->delegate() && item->zValue() == 0.0;
 }
 
@@ -115,7 +116,7 @@ void KvGraphicsScene::waitForArea(QGraphicsItem *item)
     if (m_unsettled.isEmpty())
         QMetaObject::invokeMethod(
             this, [this] { settle(); }, Qt::QueuedConnection);
-    m_unsettled.append(dynamic_cast<KvGraphicsItem *>(item)->delegate());
+    m_unsettled.append(kvCrossCast<KvGraphicsItem>(item)->delegate());
 }
 
 void KvGraphicsScene::settle()
@@ -228,14 +229,14 @@ QList<QGraphicsItem *> KvGraphicsScene::getFastAccessItems() const
 
 quint64 KvGraphicsScene::boardOrder(const QGraphicsItem *item)
 {
-    if (const auto *inkItem = dynamic_cast<const KvItem *>(item))
+    if (const auto *inkItem = kvCrossCast<KvItem>(item))
         return inkItem->m_boardOrder;
     return item->data(kBoardOrderDataKey).toULongLong();
 }
 
 void KvGraphicsScene::setBoardOrder(QGraphicsItem *item, quint64 order)
 {
-    if (auto *inkItem = dynamic_cast<KvItem *>(item))
+    if (auto *inkItem = kvCrossCast<KvItem>(item))
         inkItem->m_boardOrder = order;
     else
         item->setData(kBoardOrderDataKey, order ? QVariant(order) : QVariant());

@@ -267,18 +267,21 @@ void tst_GraphicsCore::indexDepthFitsTheBoard_data()
     QTest::addColumn<QSizeF>("size");
     QTest::addColumn<int>("minDepth");
     QTest::addColumn<int>("maxDepth");
-    QTest::newRow("handwriting") << 10000 << QSizeF(12, 12) << 12 << 12;
-    QTest::newRow("board-wide items") << 2000 << QSizeF(8000, 6000) << 1 << 3;
+    QTest::addColumn<bool>("cleared");
+    QTest::newRow("handwriting") << 10000 << QSizeF(12, 12) << 12 << 12 << false;
+    QTest::newRow("handwriting, scene cleared") << 10000 << QSizeF(12, 12) << 12 << 12 << true;
+    QTest::newRow("board-wide items") << 2000 << QSizeF(8000, 6000) << 1 << 3 << false;
 }
 
 // The depth follows what the board holds, whatever the fixed scene rect, and goes back down as
-// the board empties.
+// the board empties, item by item or all at once.
 void tst_GraphicsCore::indexDepthFitsTheBoard()
 {
     QFETCH(int, items);
     QFETCH(QSizeF, size);
     QFETCH(int, minDepth);
     QFETCH(int, maxDepth);
+    QFETCH(bool, cleared);
     KvGraphicsScene scene;
     scene.setSceneRect(0, 0, 8000, 6000);
     const int emptyDepth = scene.bspTreeDepth();
@@ -291,6 +294,11 @@ void tst_GraphicsCore::indexDepthFitsTheBoard()
     // The last level comes once the board has settled.
     QTRY_VERIFY2(scene.bspTreeDepth() >= minDepth && scene.bspTreeDepth() <= maxDepth,
                  qPrintable(QString::number(scene.bspTreeDepth())));
+    if (cleared) {
+        scene.clear();
+        QCOMPARE(scene.bspTreeDepth(), emptyDepth);
+        return;
+    }
     for (QGraphicsItem *item : qAsConst(added))
         scene.removeBoardItem(item, true);
     qDeleteAll(added);
