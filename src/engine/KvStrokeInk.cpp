@@ -95,12 +95,19 @@ void KvStrokeInk::addSegmentItem(KvGraphicsPolygonItem *item, KvGraphicsStroke *
     // pieces' full outlines cover exactly the area of their displayed polygons together, and
     // unlike those they are never the bridged multi-part results of earlier cuts, which Qt's
     // clipper sometimes empties.
+    // A stroke that scribbles over itself cuts a piece into more and more parts, and Qt's
+    // clipper slows down steeply with them (minutes, far from the origin): past
+    // kMaxCutPiecePoints the piece keeps what it has, and only there is ink painted twice.
     if (!item->brush().isOpaque()) {
         QPolygonF shown = item->polygon();
         for (KvGraphicsPolygonItem *earlier : stroke->items()) {
             const QPolygonF &full = earlier->fullPolygon();
-            if (full.boundingRect().intersects(shown.boundingRect()))
-                shown = shown.subtracted(full);
+            if (!full.boundingRect().intersects(shown.boundingRect()))
+                continue;
+            QPolygonF cut = shown.subtracted(full);
+            if (cut.size() > kMaxCutPiecePoints)
+                break;
+            shown = std::move(cut);
         }
         item->setPolygon(shown);
     }

@@ -45,6 +45,9 @@ constexpr int kAreaEraserId = -101;
 constexpr double kMaxCoordinate = 16777216.0; // largest coordinate magnitude, scene units
 // A piece outlines about a hundred points; more only comes from hostile files.
 constexpr int kMaxPointsPerPiece = 10000;
+// Most points of a translucent piece cut by the earlier pieces of its stroke (see
+// KvStrokeInk::addSegmentItem).
+constexpr int kMaxCutPiecePoints = 512;
 // The engine closes a group at this many pieces and goes on with the same stroke in a new group,
 // so every group it makes loads back whole.
 constexpr int kMaxPiecesPerGroup = 10000;

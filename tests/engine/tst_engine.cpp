@@ -296,6 +296,30 @@ private slots:
         QCOMPARE(overlap < 0.5, cut);
     }
 
+    // A highlighter scribbling over itself cuts each new piece by more and more earlier ones.
+    // Qt's clipper, given such cut pieces again, once took minutes for this stroke of a remote
+    // participant; the cut pieces now stay small, so the stroke keeps up and loads back.
+    void scribbleOverItselfStaysSmall()
+    {
+        useTool(2, 20, QColor(0xF8, 0xE7, 0x1C));
+        const Points scribble {
+            {105, 100}, {165, 0},   {205, 150}, {5, 0},     {165, 0},   {295, 1100}, {5, 110},
+            {165, 140}, {205, 150}, {105, 100}, {205, 150}, {105, 100}, {5, 1},      {5, 110},
+            {165, 140}, {205, 150}, {165, 0},   {205, 150}, {165, 0},   {165, 0},    {5, 1100},
+            {5, 110},   {165, 140}, {205, 150}, {105, 100}, {165, 0},   {165, 0},    {5, 11000},
+            {165, 0},   {5, 0},     {165, 1},   {205, 150}, {205, 150}, {105, 100},  {5, 1},
+            {165, 140}, {205, 150}, {105, 100}, {205, 150}, {105, 101}};
+        Points shifted;
+        for (const QPointF &point : scribble)
+            shifted.append(point - QPointF(0, 31920));
+        const KvGraphicsStrokesGroup *group = m_engine->createGroupFromPoints(shifted);
+        QVERIFY(group);
+        int largest = 0;
+        for (const KvGraphicsPolygonItem *piece : group->items())
+            largest = qMax(largest, piece->polygon().size());
+        QVERIFY2(largest <= KvPen::kMaxCutPiecePoints, qPrintable(QString::number(largest)));
+    }
+
     void inputWithoutSceneIsRefused()
     {
         KvPenObject engine;
