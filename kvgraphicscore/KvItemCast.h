@@ -18,7 +18,8 @@ template<typename Interface> Interface *kvCrossCast(QGraphicsItem *item)
     struct Known
     {
         const std::type_info *type;
-        std::ptrdiff_t offset; // -1: the class does not derive from Interface
+        bool derives;
+        std::ptrdiff_t offset; // may be negative: the interface may come first among the bases
     };
     // Per thread, so that boards of separate threads never share it; a handful of classes.
     thread_local QVarLengthArray<Known, 8> known;
@@ -26,10 +27,10 @@ template<typename Interface> Interface *kvCrossCast(QGraphicsItem *item)
     char *const base = reinterpret_cast<char *>(item);
     for (const Known &entry : known) {
         if (entry.type == type)
-            return entry.offset < 0 ? nullptr : reinterpret_cast<Interface *>(base + entry.offset);
+            return entry.derives ? reinterpret_cast<Interface *>(base + entry.offset) : nullptr;
     }
     auto *const found = dynamic_cast<Interface *>(item);
-    known.append({type, found ? reinterpret_cast<char *>(found) - base : -1});
+    known.append({type, found != nullptr, found ? reinterpret_cast<char *>(found) - base : 0});
     return found;
 }
 

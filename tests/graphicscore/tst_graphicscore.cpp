@@ -18,8 +18,9 @@
 
 namespace {
 
-// A minimal board item, the way a plug-in combines the host's interfaces.
-class BoardRect : public QGraphicsRectItem, public KvItem, public KvGraphicsItem
+// A minimal board item, the way a plug-in combines the host's interfaces (here before the
+// graphics item, so that they sit below it in the object).
+class BoardRect : public KvItem, public KvGraphicsItem, public QGraphicsRectItem
 {
 public:
     BoardRect()
