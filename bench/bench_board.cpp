@@ -1,9 +1,11 @@
 // What a user feels on boards of growing size: an eraser step, a whole stroke, a press, a
-// repaint of the view and a scroll, each with the event-loop work it causes.
+// repaint of the view, a switch to another window and back and a scroll, each with the
+// event-loop work it causes.
 #include "KvBenchBoard.h"
 #include "KvBenchSettings.h"
 #include "KvPenObject.h"
 
+#include <QCoreApplication>
 #include <QGraphicsItem>
 #include <QJsonObject>
 #include <QScrollBar>
@@ -122,6 +124,22 @@ void repaint(benchmark::State &state)
     state.counters["strokes_in_view"] = board.strokesInView();
 }
 
+// The window loses and regains activation (the user switches to another window and back), as
+// the view's viewport is told of it.
+void windowSwitch(benchmark::State &state)
+{
+    KvBenchBoard &board = KvBenchBoard::withStrokes(int(state.range(0)));
+    QWidget *viewport = board.view()->viewport();
+    for (auto _ : state) {
+        QEvent deactivate(QEvent::WindowDeactivate);
+        QCoreApplication::sendEvent(viewport, &deactivate);
+        QEvent activate(QEvent::WindowActivate);
+        QCoreApplication::sendEvent(viewport, &activate);
+        KvBenchBoard::processEvents();
+    }
+    countBoard(state, board);
+}
+
 // 100 pixels down, then back up: the view repaints what scrolls in.
 void scroll(benchmark::State &state)
 {
@@ -169,5 +187,6 @@ BENCHMARK(eraserStep)->Name("Board/EraserStep")->Apply(boards);
 BENCHMARK(wholeStroke)->Name("Board/Stroke")->Apply(boards);
 BENCHMARK(press)->Name("Board/Press")->Apply(boards)->Arg(0);
 BENCHMARK(repaint)->Name("Board/Repaint")->Apply(boards);
+BENCHMARK(windowSwitch)->Name("Board/WindowSwitch")->Apply(boards)->Unit(benchmark::kMicrosecond);
 BENCHMARK(scroll)->Name("Board/Scroll")->Apply(boards);
 BENCHMARK(indexRebuild)->Name("Board/IndexRebuild")->Apply(boards)->Unit(benchmark::kMillisecond);

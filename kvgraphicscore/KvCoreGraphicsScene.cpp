@@ -4,6 +4,7 @@
 #include "KvGraphicsItem.h"
 #include "KvItemCast.h"
 
+#include <QEvent>
 #include <QGraphicsItem>
 #include <QMetaMethod>
 #include <QTimer>
@@ -35,6 +36,12 @@ KvCoreGraphicsScene::KvCoreGraphicsScene(QObject *parent)
 {
     // Set from the start: left to Qt, the depth would be fixed by the first index update.
     setBspTreeDepth(KvBoardIndexFit::kMinDepth);
+    // Active from the start and for good. Qt counts the activations its views report and, when
+    // the count leaves or reaches zero (every switch to another window and back), sorts every
+    // item by stacking order to find the top-level ones: 3 s on a board of 30,000 strokes.
+    // Views still report their windows; the count just never falls to zero.
+    QEvent activate(QEvent::WindowActivate);
+    QGraphicsScene::event(&activate);
     m_settleTimer->setSingleShot(true);
     m_settleTimer->setInterval(KvBoardIndexFit::kSettleMs);
     connect(m_settleTimer, &QTimer::timeout, this, [this] { fitIndex(true); });

@@ -11,6 +11,9 @@ class QTimer;
 
 // The board as the plug-ins see it: items go on and off the board only through these two
 // operations, so that the host can track, save and undo them.
+//
+// The scene is active (isActive(), and its items' isActive()) from its creation on, whether or
+// not a view's window is: window switches leave a big board's items alone.
 class KVGRAPHICSCORE_EXPORT KvCoreGraphicsScene : public QGraphicsScene
 {
     Q_OBJECT

@@ -10,6 +10,7 @@
 
 #include <QDomDocument>
 #include <QGraphicsRectItem>
+#include <QGraphicsView>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -105,6 +106,7 @@ private slots:
     void groupChildrenAreFoundWhereTheyAre_data();
     void groupChildrenAreFoundWhereTheyAre();
 
+    void windowSwitchesLeaveTheBoardActive();
     void objectCoreKeepsSceneWeakly();
 };
 
@@ -402,6 +404,19 @@ void tst_GraphicsCore::groupChildrenAreFoundWhereTheyAre()
     }
     scene.removeBoardItem(group, true);
     delete group;
+}
+
+// Qt's own change of activation sorts every item of the scene; a board never goes through one.
+void tst_GraphicsCore::windowSwitchesLeaveTheBoardActive()
+{
+    KvGraphicsScene scene;
+    QVERIFY(scene.isActive());
+    QGraphicsView view(&scene);
+    for (QEvent::Type type : {QEvent::WindowActivate, QEvent::WindowDeactivate}) {
+        QEvent event(type);
+        QCoreApplication::sendEvent(view.viewport(), &event);
+        QVERIFY(scene.isActive());
+    }
 }
 
 void tst_GraphicsCore::objectCoreKeepsSceneWeakly()
