@@ -28,6 +28,14 @@ QPainterPath KvBoardPage::shape() const
 
 void KvBoardPage::paint(QPainter *, const QStyleOptionGraphicsItem *, QWidget *) { }
 
+void KvBoardPage::reopen(quint64 firstOrder, const QRectF &anchor)
+{
+    prepareGeometryChange();
+    m_firstOrder = firstOrder;
+    m_anchor = anchor;
+    m_extent = anchor;
+}
+
 quint64 KvBoardPage::firstOrder() const
 {
     return m_firstOrder;

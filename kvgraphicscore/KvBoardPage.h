@@ -26,6 +26,8 @@ public:
     static constexpr int kItemsPerPage = 64;
     // Scene units across and down that the items of a page may cover together.
     static constexpr double kPageExtent = 2048.0;
+    // Pages a board makes at once, so that they lie together in memory.
+    static constexpr int kPagesPerBatch = 64;
 
     // `firstOrder` is the board order where the page's run begins, `anchor` the area (scene
     // coordinates) of the item it is made for.
@@ -36,6 +38,8 @@ public:
     QPainterPath shape() const override;
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
 
+    // Starts the page afresh, off the board and empty, as if just made with these.
+    void reopen(quint64 firstOrder, const QRectF &anchor);
     quint64 firstOrder() const;
     // Whether one more item, covering `area` in scene coordinates, may join.
     bool hasRoomFor(const QRectF &area) const;

@@ -8,6 +8,9 @@
 #include <QMap>
 #include <QPointer>
 
+#include <memory>
+#include <vector>
+
 class KvBoardPage;
 class QGraphicsObject;
 
@@ -74,7 +77,7 @@ private:
     // first order and ends where the next begins.
     KvBoardPage *pageFor(quint64 order, const QRectF &area);
     KvBoardPage *makePage(quint64 firstOrder, const QRectF &anchor);
-    // Deletes a page that holds nothing any more.
+    // Takes a page that holds nothing any more off the board and keeps it for another run.
     void dropIfEmpty(QGraphicsItem *page);
     void restack(QGraphicsItem *item, quint64 order);
     // Every item on the board, in no particular order.
@@ -92,4 +95,6 @@ private:
     quint64 m_lastPaged = 0;
     // The delegates of items waiting for settle(); an item deleted meanwhile takes its delegate.
     QList<QPointer<QObject>> m_unsettled;
+    // Pages off the board, the next one to use last.
+    std::vector<std::unique_ptr<KvBoardPage>> m_sparePages;
 };
