@@ -60,7 +60,7 @@ strokes_in() { grep -o '<strokesGroup' "$1" | wc -l; }
 save_and_count() {
     rm -f "$doc"
     xdotool windowfocus --sync "$window" key --clearmodifiers ctrl+s
-    for _ in $(seq 100); do [ -s "$doc" ] && break; sleep 0.1; done
+    for _ in $(seq 300); do [ -s "$doc" ] && break; sleep 0.1; done
     [ -s "$doc" ] || fail "Ctrl+S wrote nothing"
     strokes_in "$doc"
 }
