@@ -77,6 +77,8 @@ private:
     // first order and ends where the next begins.
     KvBoardPage *pageFor(quint64 order, const QRectF &area);
     KvBoardPage *makePage(quint64 firstOrder, const QRectF &anchor);
+    // A page off the board, for the caller to reopen; made in batches.
+    KvBoardPage *takeSparePage();
     // Takes a page that holds nothing any more off the board and keeps it for another run.
     void dropIfEmpty(QGraphicsItem *page);
     void restack(QGraphicsItem *item, quint64 order);
