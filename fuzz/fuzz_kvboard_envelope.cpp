@@ -1,7 +1,7 @@
 // One frame as it reaches the relay or a participant, as a text frame and as a binary one. What
 // decodes must encode to a frame that decodes to the same envelope; the board documents it
 // carries must split and filter without losing a stroke, and a snapshot's records must read as
-// any records file does.
+// any records file does once unpacked.
 #include "KvBoardDocument.h"
 #include "KvBoardEnvelope.h"
 #include "KvBoardFragment.h"
@@ -39,7 +39,7 @@ void checkXml(const QByteArray &xml)
 
 void checkRecords(const QByteArray &body)
 {
-    KvBoardDocument document = KvBoardDocument::fromRecords(body);
+    KvBoardDocument document = KvBoardDocument::fromPackedRecords(body);
     if (!document.isValid())
         return;
     const QStringList uuids = document.uuids();

@@ -221,7 +221,8 @@ void KvBoardClient::receive(const QByteArray &frame, bool binary)
     // than repainting all of it part after part. A part is read beside the rest of the board on
     // its way, and goes on once read.
     m_board->setArriving(true);
-    m_inbox.append({envelope, QtConcurrent::run(&KvBoardDocument::fromRecords, envelope.body)});
+    m_inbox.append(
+        {envelope, QtConcurrent::run(&KvBoardDocument::fromPackedRecords, envelope.body)});
     m_inbox.last().envelope.body.clear();
     if (!m_nextFrame.isActive())
         m_nextFrame.start(0);

@@ -15,9 +15,11 @@
 #include <QTextStream>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cmath>
+#include <zlib.h>
 
 namespace {
 
@@ -36,6 +38,11 @@ const QString kOutlineKey = QStringLiteral("polygonfull");
 
 constexpr quint32 kRecordsMagic = 0x4B56424B; // "KVBK"
 constexpr quint16 kRecordsVersion = 1;
+// A snapshot part: the records header under its own magic, then packed strokes until the end.
+// A packed stroke is its record's size and its compressed size (4 bytes each, big-endian), then
+// the record compressed by zlib.
+constexpr quint32 kPackedMagic = 0x4B564250; // "KVBP"
+constexpr int kPackedSizesBytes = 8;
 
 // What a board document holds before its strokes, and after them.
 QByteArray xmlHead()
@@ -185,7 +192,7 @@ QByteArray KvBoardDocument::writeRecords(KvPenCore *core)
 {
     QList<KvSaveDataItem> records;
     core->exportScene(records, kSaveName);
-    QByteArray bytes = recordsHeader(records.size());
+    QByteArray bytes = recordsHeader(records.size(), kRecordsMagic);
     QDataStream stream(&bytes, QIODevice::Append);
     stream.setVersion(QDataStream::Qt_5_15);
     for (const KvSaveDataItem &record : records)
@@ -215,24 +222,39 @@ QByteArray KvBoardDocument::writeStrokeRecord(KvGraphicsStrokesGroup *group)
     return bytes;
 }
 
+QByteArray KvBoardDocument::packStroke(const QByteArray &record)
+{
+    uLongf packedSize = compressBound(uLong(record.size()));
+    QByteArray packed(kPackedSizesBytes + int(packedSize), Qt::Uninitialized);
+    // Speed over size: a newcomer's board is packed as its strokes land, and read at once.
+    compress2(reinterpret_cast<Bytef *>(packed.data() + kPackedSizesBytes), &packedSize,
+              reinterpret_cast<const Bytef *>(record.constData()), uLong(record.size()),
+              Z_BEST_SPEED);
+    qToBigEndian<quint32>(quint32(record.size()), packed.data());
+    qToBigEndian<quint32>(quint32(packedSize), packed.data() + 4);
+    packed.truncate(kPackedSizesBytes + int(packedSize));
+    return packed;
+}
+
 void KvBoardDocument::packRecords(
-    const QList<QByteArray> &records, int maxBytes,
+    const QList<QByteArray> &packedStrokes, int maxBytes,
     const std::function<void(const QByteArray &part, bool last)> &take)
 {
-    const int header = recordsHeader(0).size();
+    const int header = recordsHeader(0, kPackedMagic).size();
     int first = 0;
     do {
         int end = first;
         int size = header;
-        while (end < records.size() && (end == first || size + records.at(end).size() <= maxBytes))
-            size += records.at(end++).size();
-        QByteArray part = recordsHeader(end - first);
+        while (end < packedStrokes.size()
+               && (end == first || size + packedStrokes.at(end).size() <= maxBytes))
+            size += packedStrokes.at(end++).size();
+        QByteArray part = recordsHeader(end - first, kPackedMagic);
         part.reserve(size);
         for (int i = first; i < end; ++i)
-            part += records.at(i);
-        take(part, end == records.size());
+            part += packedStrokes.at(i);
+        take(part, end == packedStrokes.size());
         first = end;
-    } while (first < records.size());
+    } while (first < packedStrokes.size());
 }
 
 KvBoardDocument::Format KvBoardDocument::formatOf(const QString &path)
@@ -343,6 +365,45 @@ KvBoardDocument KvBoardDocument::fromRecords(const QByteArray &bytes)
     return result;
 }
 
+KvBoardDocument KvBoardDocument::fromPackedRecords(const QByteArray &part)
+{
+    const int header = recordsHeader(0, kPackedMagic).size();
+    if (part.size() < header || qFromBigEndian<quint32>(part.constData()) != kPackedMagic)
+        return failed(QStringLiteral("not a snapshot part"));
+    // The sizes first: nothing is unpacked unless the whole part is sound and within the limit.
+    QList<QPair<int, int>> strokes; // where each packed stroke is, and its record's size
+    qint64 unpackedSize = header;
+    for (int at = header; at < part.size();) {
+        if (part.size() - at < kPackedSizesBytes)
+            return failed(QStringLiteral("damaged snapshot part"));
+        const quint32 size = qFromBigEndian<quint32>(part.constData() + at);
+        const quint32 packedSize = qFromBigEndian<quint32>(part.constData() + at + 4);
+        if (packedSize > quint32(part.size() - at - kPackedSizesBytes))
+            return failed(QStringLiteral("damaged snapshot part"));
+        unpackedSize += size;
+        if (unpackedSize > KvBoardFileLimits::kMaxFileBytes)
+            return failed(QStringLiteral("too large"));
+        strokes.append({at, int(size)});
+        at += kPackedSizesBytes + int(packedSize);
+    }
+    // The part's header, under the records' magic, then the records.
+    QByteArray records(int(unpackedSize), Qt::Uninitialized);
+    std::copy_n(part.constData(), header, records.data());
+    qToBigEndian<quint32>(kRecordsMagic, records.data());
+    int to = header;
+    for (const auto &[at, size] : qAsConst(strokes)) {
+        uLongf unpacked = uLongf(size);
+        const int status
+            = uncompress(reinterpret_cast<Bytef *>(records.data() + to), &unpacked,
+                         reinterpret_cast<const Bytef *>(part.constData() + at + kPackedSizesBytes),
+                         qFromBigEndian<quint32>(part.constData() + at + 4));
+        if (status != Z_OK || unpacked != uLongf(size))
+            return failed(QStringLiteral("damaged snapshot part"));
+        to += size;
+    }
+    return fromRecords(records);
+}
+
 bool KvBoardDocument::isValid() const
 {
     return m_error.isEmpty();
@@ -421,12 +482,12 @@ void KvBoardDocument::importStrokes(KvPenCore *core, int first, int count)
     core->importSceneXml(&document, &batch, kSaveName);
 }
 
-QByteArray KvBoardDocument::recordsHeader(int count)
+QByteArray KvBoardDocument::recordsHeader(int count, quint32 magic)
 {
     QByteArray bytes;
     QDataStream stream(&bytes, QIODevice::WriteOnly);
     stream.setVersion(QDataStream::Qt_5_15);
-    stream << kRecordsMagic << kRecordsVersion << qint32(count);
+    stream << magic << kRecordsVersion << qint32(count);
     return bytes;
 }
 

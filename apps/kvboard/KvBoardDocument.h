@@ -32,10 +32,12 @@ public:
     // piece's map also holds the piece's full outline under "polygonfull", or true where that is
     // the piece's own shape. Importing such records puts the outlines back.
     static QByteArray writeStrokeRecord(KvGraphicsStrokesGroup *group);
-    // Strokes written one by one (writeStrokeRecord) as records documents of about `maxBytes` at
-    // most, in order; a stroke larger than that gets a document of its own. Each document goes
-    // to `take` as soon as it is made, with whether it is the last.
-    static void packRecords(const QList<QByteArray> &records, int maxBytes,
+    // A stroke's record (writeStrokeRecord) compressed for the wire, once per stroke.
+    static QByteArray packStroke(const QByteArray &record);
+    // Packed strokes (packStroke) as parts of about `maxBytes` at most, in order; a stroke larger
+    // than that gets a part of its own. Each part goes to `take` as soon as it is made, with
+    // whether it is the last. fromPackedRecords reads a part.
+    static void packRecords(const QList<QByteArray> &packedStrokes, int maxBytes,
                             const std::function<void(const QByteArray &part, bool last)> &take);
 
     // By suffix: ".xml" is the XML document, anything else save records.
@@ -43,6 +45,9 @@ public:
     static KvBoardDocument read(const QString &path);
     static KvBoardDocument fromXml(const QByteArray &bytes);
     static KvBoardDocument fromRecords(const QByteArray &bytes);
+    // A part made by packRecords: its strokes, unpacked within the limit on a records file, read
+    // as fromRecords reads them.
+    static KvBoardDocument fromPackedRecords(const QByteArray &part);
 
     bool isValid() const;
     QString error() const;
@@ -62,7 +67,7 @@ public:
 
 private:
     static KvBoardDocument failed(const QString &error);
-    static QByteArray recordsHeader(int count);
+    static QByteArray recordsHeader(int count, quint32 magic);
     bool checkSize();
     bool readXmlStrokes(const QByteArray &bytes, QString *error);
 

@@ -6,7 +6,8 @@
 
 // kvboard's frame on the wire: one compact JSON object {"kind", "sender", "payload"} in a text
 // frame. A snapshot part travels in a binary frame: the JSON object's length (4 bytes, big-endian),
-// the JSON object, then the body, a kvboard records document (KvBoardDocument) of some strokes.
+// the JSON object, then the body: some strokes' save records, compressed (a part made by
+// KvBoardDocument::packRecords).
 //
 // Kinds and their payloads:
 //   live      {"type": int, "data": {...}}  a live pointer or eraser message of the plug-in

@@ -182,8 +182,9 @@ const QByteArray &KvBoardRoom::written(KvGraphicsStrokesGroup *group,
         stroke = {group, {}, {}};
     QByteArray &bytes = format == KvBoardDocument::Xml ? stroke.xml : stroke.record;
     if (bytes.isEmpty())
-        bytes = format == KvBoardDocument::Xml ? KvBoardDocument::writeStrokeXml(group)
-                                               : KvBoardDocument::writeStrokeRecord(group);
+        bytes = format == KvBoardDocument::Xml
+            ? KvBoardDocument::writeStrokeXml(group)
+            : KvBoardDocument::packStroke(KvBoardDocument::writeStrokeRecord(group));
     return bytes;
 }
 

@@ -57,8 +57,8 @@ private:
     // The frames of each stroke in progress since its press, by sender and stroke uuid.
     QHash<QString, QList<QByteArray>> m_openStrokes;
     // The strokes on the board as documents write them, each written once in each format
-    // needed: snapshots (records) and saves put these together rather than writing the whole
-    // board every time.
+    // needed: snapshots (packed records) and saves put these together rather than writing the
+    // whole board every time.
     struct WrittenStroke
     {
         QPointer<KvGraphicsStrokesGroup> group;

@@ -11,3 +11,6 @@ set(KVBOARD_BOARD_SOURCES
     KvBoardRecordScreen.cpp KvBoardRecordScreen.h
     KvBoardScene.cpp KvBoardScene.h
     KvBoardXmlScreen.cpp KvBoardXmlScreen.h)
+# Snapshot parts travel compressed.
+find_package(ZLIB REQUIRED)
+set(KVBOARD_BOARD_LIBRARIES ZLIB::ZLIB)

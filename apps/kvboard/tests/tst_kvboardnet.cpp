@@ -13,6 +13,8 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <functional>
+
 namespace {
 
 QStringList uuids(const KvBoard &board)
@@ -32,6 +34,9 @@ void drawStrokes(KvBoard &board, int count)
 
 } // namespace
 
+using PartDamage = std::function<void(QByteArray &)>;
+Q_DECLARE_METATYPE(PartDamage)
+
 class tst_KvBoardNet : public QObject
 {
     Q_OBJECT
@@ -43,6 +48,8 @@ private slots:
     void handshake();
     void fragments();
     void snapshotIsExact();
+    void damagedPartsAreRefused_data();
+    void damagedPartsAreRefused();
     void restoreMergesByUuid();
     void rateLimit();
 };
@@ -218,7 +225,7 @@ void tst_KvBoardNet::snapshotIsExact()
     drawStrokes(relay, 1);
     QList<QByteArray> records;
     for (KvGraphicsStrokesGroup *group : relay.scene()->strokes())
-        records.append(KvBoardDocument::writeStrokeRecord(group));
+        records.append(KvBoardDocument::packStroke(KvBoardDocument::writeStrokeRecord(group)));
     for (int maxBytes : {1, 1 << 20}) {
         KvBoard newcomer(QStringLiteral("newcomer"));
         QList<QByteArray> parts;
@@ -230,12 +237,60 @@ void tst_KvBoardNet::snapshotIsExact()
         QCOMPARE(parts.size(), maxBytes == 1 ? records.size() : 1);
         QCOMPARE(lasts.indexOf(true), parts.size() - 1);
         for (const QByteArray &part : qAsConst(parts)) {
-            KvBoardDocument document = KvBoardDocument::fromRecords(part);
+            KvBoardDocument document = KvBoardDocument::fromPackedRecords(part);
             QVERIFY2(document.isValid(), qPrintable(document.error()));
             newcomer.receiveStrokes(document);
         }
         QCOMPARE(newcomer.toXml(), relay.toXml());
     }
+}
+
+void tst_KvBoardNet::damagedPartsAreRefused_data()
+{
+    // A part of one stroke: the header (10 bytes), the record's size and its packed size (4
+    // bytes each), then the packed record.
+    const auto setSize = [](int at, quint32 size) {
+        return [at, size](QByteArray &part) {
+            qToBigEndian(size, part.data() + at);
+        };
+    };
+    QTest::addColumn<PartDamage>("damage");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("not a part") << PartDamage([](QByteArray &part) { part[3] = 'K'; })
+                                << QStringLiteral("not a snapshot part");
+    QTest::newRow("sizes cut short") << PartDamage([](QByteArray &part) { part.truncate(14); })
+                                     << QStringLiteral("damaged snapshot part");
+    QTest::newRow("packed record cut short") << PartDamage([](QByteArray &part) { part.chop(1); })
+                                             << QStringLiteral("damaged snapshot part");
+    QTest::newRow("record beyond the limit")
+        << PartDamage(setSize(10, 0x7fffffff)) << QStringLiteral("too large");
+    QTest::newRow("record larger than said")
+        << PartDamage(setSize(10, 16)) << QStringLiteral("damaged snapshot part");
+    QTest::newRow("record smaller than said") << PartDamage([](QByteArray &part) {
+        qToBigEndian(qFromBigEndian<quint32>(part.constData() + 10) + 1, part.data() + 10);
+    }) << QStringLiteral("damaged snapshot part");
+    QTest::newRow("packed bytes damaged") << PartDamage([](QByteArray &part) {
+        part[part.size() / 2] = char(~part[part.size() / 2]);
+    }) << QStringLiteral("damaged snapshot part");
+}
+
+// A relay's part that is not what packRecords makes is refused whole, unread and within the
+// limit on a records file, whatever its sizes claim.
+void tst_KvBoardNet::damagedPartsAreRefused()
+{
+    QFETCH(PartDamage, damage);
+    QFETCH(QString, error);
+    KvBoard relay(QStringLiteral("relay"));
+    drawStrokes(relay, 1);
+    QByteArray part;
+    KvBoardDocument::packRecords({KvBoardDocument::packStroke(KvBoardDocument::writeStrokeRecord(
+                                     relay.scene()->strokes().first()))},
+                                 1 << 20, [&](const QByteArray &made, bool) { part = made; });
+    QVERIFY(KvBoardDocument::fromPackedRecords(part).isValid());
+    damage(part);
+    const KvBoardDocument document = KvBoardDocument::fromPackedRecords(part);
+    QVERIFY(!document.isValid());
+    QCOMPARE(document.error(), error);
 }
 
 // What a reconnect and an undo lean on: erased strokes come back as they were, missing ones are
