@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <vector>
 
 KvGraphicsScene::KvGraphicsScene(QObject *parent)
     : KvCoreGraphicsScene(parent)
@@ -226,18 +227,19 @@ void KvGraphicsScene::removeBoardItem(QGraphicsItem *item, bool temporary)
 
 QList<QGraphicsItem *> KvGraphicsScene::getFastAccessItems() const
 {
-    QList<QPair<quint64, QGraphicsItem *>> ordered;
+    // Pairs held by value: a QList would allocate each one on its own.
+    std::vector<std::pair<quint64, QGraphicsItem *>> ordered;
     for (QGraphicsItem *item : unsortedItems()) {
         // A piece that joined a group since is part of that item, not a board item of its own.
         if (KvBoardPage::boardLevelItem(item) != item)
             continue;
         if (const quint64 order = boardOrder(item))
-            ordered.append({order, item});
+            ordered.emplace_back(order, item);
     }
     std::sort(ordered.begin(), ordered.end(),
               [](const auto &a, const auto &b) { return a.first < b.first; });
     QList<QGraphicsItem *> result;
-    result.reserve(ordered.size());
+    result.reserve(int(ordered.size()));
     for (const auto &entry : ordered)
         result.append(entry.second);
     return result;
