@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <typeinfo>
 
 namespace {
 
@@ -68,6 +69,15 @@ void addKeepingTransform(QGraphicsItemGroup *group, QGraphicsItem *piece)
     piece->setTransform(
         keepsOwn ? own : piece->transform() * QTransform::fromTranslate(piece->x(), piece->y()));
     piece->setPos(0, 0);
+}
+
+// Whether a child's shape is its polygon alone: a plain piece without a pen.
+bool isUnpennedPiece(const QGraphicsItem *child)
+{
+    if (child->type() != KvGraphicsPolygonItem::Type)
+        return false;
+    const auto *piece = static_cast<const KvGraphicsPolygonItem *>(child);
+    return typeid(*piece) == typeid(KvGraphicsPolygonItem) && piece->pen() == Qt::NoPen;
 }
 
 void logRefusals(const char *function, const KvInkFileCodec::LoadedGroup &loaded)
@@ -241,8 +251,21 @@ QPainterPath KvGraphicsStrokesGroup::shape() const
         path.addRect(boundingRect());
         return path;
     }
-    for (const QGraphicsItem *child : childItems())
-        path.addPath(child->shape());
+    // Qt asks a group for its shape whenever a query or a paint looks into it. A piece without
+    // a pen has its polygon for a shape: added as a polygon, it makes the same elements without
+    // a path of its own each time. The last child goes through addPath, which leaves the path
+    // ready for what comes after as a path added last does.
+    const QList<QGraphicsItem *> children = childItems();
+    for (int i = 0; i < children.size(); ++i) {
+        const QGraphicsItem *child = children.at(i);
+        if (i + 1 == children.size() || !isUnpennedPiece(child)) {
+            path.addPath(child->shape());
+            continue;
+        }
+        const QPolygonF polygon = static_cast<const QGraphicsPolygonItem *>(child)->polygon();
+        if (polygon.size() > 1) // a lone point makes an empty shape, which adds nothing
+            path.addPolygon(polygon);
+    }
     return path;
 }
 

@@ -254,18 +254,50 @@ private slots:
         QCOMPARE(other->brush().color(), QColor(Qt::green));
     }
 
+    // A group's shape is its children's shapes added in order; the children after two pieces
+    // without a pen: t a translucent piece (with its outline pen), p a lone point, e no points,
+    // r an item of another kind, s a closed outline.
+    void shapeBySelection_data()
+    {
+        QTest::addColumn<QString>("children");
+        QTest::newRow("pieces only") << QString();
+        QTest::newRow("closed outline last") << QStringLiteral("tpers");
+        QTest::newRow("lone point, then nothing") << QStringLiteral("trpe");
+    }
     void shapeBySelection()
     {
+        QFETCH(QString, children);
         KvRecordingScene board;
         QVERIFY(addGroup(&board, 0, Qt::white, {})->shape().isEmpty());
 
         auto *group = addGroup(&board, 0, Qt::white, {square(0, 0), square(30, 5)});
-        const auto pieces = group->items();
-        pieces[1]->setTransform(QTransform::fromTranslate(100, 0));
+        group->items().at(1)->setTransform(QTransform::fromTranslate(100, 0));
+        for (const QChar kind : children) {
+            QGraphicsItem *child = nullptr;
+            if (kind == QLatin1Char('r')) {
+                child = new QGraphicsRectItem(0, 0, 5, 5);
+            } else {
+                const QPolygonF polygon = kind == QLatin1Char('t') ? triangle(50, 0)
+                    : kind == QLatin1Char('p')                     ? QPolygonF({{3, 4}})
+                    : kind == QLatin1Char('s')                     ? square(60, 60)
+                                                                   : QPolygonF();
+                auto *piece = new KvGraphicsPolygonItem(polygon);
+                if (kind == QLatin1Char('t'))
+                    piece->setColor(QColor(255, 0, 0, 128));
+                child = piece;
+            }
+            group->addToGroup(child);
+        }
         QPainterPath childShapes;
-        childShapes.addPath(pieces[0]->shape());
-        childShapes.addPath(pieces[1]->shape()); // as the child reports it, not mapped
-        QCOMPARE(group->shape(), childShapes);
+        for (const QGraphicsItem *child : group->childItems())
+            childShapes.addPath(child->shape()); // as the child reports it, not mapped
+        QPainterPath shape = group->shape();
+        QCOMPARE(shape, childShapes);
+        QCOMPARE(shape.controlPointRect(), childShapes.controlPointRect());
+        // What is added to it next starts where it would have.
+        shape.lineTo(1, 2);
+        childShapes.lineTo(1, 2);
+        QCOMPARE(shape, childShapes);
 
         group->setSelected(true);
         QPainterPath bounds;
