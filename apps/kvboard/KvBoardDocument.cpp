@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <zlib.h>
 
 namespace {
@@ -227,9 +228,13 @@ QByteArray KvBoardDocument::packStroke(const QByteArray &record)
     uLongf packedSize = compressBound(uLong(record.size()));
     QByteArray packed(kPackedSizesBytes + int(packedSize), Qt::Uninitialized);
     // Speed over size: a newcomer's board is packed as its strokes land, and read at once.
-    compress2(reinterpret_cast<Bytef *>(packed.data() + kPackedSizesBytes), &packedSize,
-              reinterpret_cast<const Bytef *>(record.constData()), uLong(record.size()),
-              Z_BEST_SPEED);
+    if (compress2(reinterpret_cast<Bytef *>(packed.data() + kPackedSizesBytes), &packedSize,
+                  reinterpret_cast<const Bytef *>(record.constData()), uLong(record.size()),
+                  Z_BEST_SPEED)
+        != Z_OK) {
+        qWarning("kvboard: a stroke could not be packed (out of memory)");
+        return {};
+    }
     qToBigEndian<quint32>(quint32(record.size()), packed.data());
     qToBigEndian<quint32>(quint32(packedSize), packed.data() + 4);
     packed.truncate(kPackedSizesBytes + int(packedSize));
@@ -237,9 +242,12 @@ QByteArray KvBoardDocument::packStroke(const QByteArray &record)
 }
 
 void KvBoardDocument::packRecords(
-    const QList<QByteArray> &packedStrokes, int maxBytes,
+    const QList<QByteArray> &packed, int maxBytes,
     const std::function<void(const QByteArray &part, bool last)> &take)
 {
+    QList<QByteArray> packedStrokes;
+    std::copy_if(packed.begin(), packed.end(), std::back_inserter(packedStrokes),
+                 [](const QByteArray &stroke) { return !stroke.isEmpty(); });
     const int header = recordsHeader(0, kPackedMagic).size();
     int first = 0;
     do {

@@ -32,12 +32,13 @@ public:
     // piece's map also holds the piece's full outline under "polygonfull", or true where that is
     // the piece's own shape. Importing such records puts the outlines back.
     static QByteArray writeStrokeRecord(KvGraphicsStrokesGroup *group);
-    // A stroke's record (writeStrokeRecord) compressed for the wire, once per stroke.
+    // A stroke's record (writeStrokeRecord) compressed for the wire, once per stroke; empty if
+    // zlib had no memory for it.
     static QByteArray packStroke(const QByteArray &record);
-    // Packed strokes (packStroke) as parts of about `maxBytes` at most, in order; a stroke larger
-    // than that gets a part of its own. Each part goes to `take` as soon as it is made, with
-    // whether it is the last. fromPackedRecords reads a part.
-    static void packRecords(const QList<QByteArray> &packedStrokes, int maxBytes,
+    // Packed strokes (packStroke) as parts of about `maxBytes` at most, in order, empty ones
+    // left out; a stroke larger than that gets a part of its own. Each part goes to `take` as
+    // soon as it is made, with whether it is the last. fromPackedRecords reads a part.
+    static void packRecords(const QList<QByteArray> &packed, int maxBytes,
                             const std::function<void(const QByteArray &part, bool last)> &take);
 
     // By suffix: ".xml" is the XML document, anything else save records.

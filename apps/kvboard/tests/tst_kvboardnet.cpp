@@ -226,6 +226,7 @@ void tst_KvBoardNet::snapshotIsExact()
     QList<QByteArray> records;
     for (KvGraphicsStrokesGroup *group : relay.scene()->strokes())
         records.append(KvBoardDocument::packStroke(KvBoardDocument::writeStrokeRecord(group)));
+    records.insert(1, QByteArray()); // a stroke that could not be packed is left out
     for (int maxBytes : {1, 1 << 20}) {
         KvBoard newcomer(QStringLiteral("newcomer"));
         QList<QByteArray> parts;
@@ -234,7 +235,7 @@ void tst_KvBoardNet::snapshotIsExact()
             parts.append(part);
             lasts.append(last);
         });
-        QCOMPARE(parts.size(), maxBytes == 1 ? records.size() : 1);
+        QCOMPARE(parts.size(), maxBytes == 1 ? records.size() - 1 : 1);
         QCOMPARE(lasts.indexOf(true), parts.size() - 1);
         for (const QByteArray &part : qAsConst(parts)) {
             KvBoardDocument document = KvBoardDocument::fromPackedRecords(part);
