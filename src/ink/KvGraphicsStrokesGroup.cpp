@@ -71,13 +71,12 @@ void addKeepingTransform(QGraphicsItemGroup *group, QGraphicsItem *piece)
     piece->setPos(0, 0);
 }
 
-// Whether a child's shape is its polygon alone: a plain piece without a pen.
+// Whether a child's shape is its polygon alone: a piece without a pen. Exactly a piece: a
+// subclass may have a shape of its own.
 bool isUnpennedPiece(const QGraphicsItem *child)
 {
-    if (child->type() != KvGraphicsPolygonItem::Type)
-        return false;
-    const auto *piece = static_cast<const KvGraphicsPolygonItem *>(child);
-    return typeid(*piece) == typeid(KvGraphicsPolygonItem) && piece->pen() == Qt::NoPen;
+    return typeid(*child) == typeid(KvGraphicsPolygonItem)
+        && static_cast<const KvGraphicsPolygonItem *>(child)->pen() == Qt::NoPen;
 }
 
 void logRefusals(const char *function, const KvInkFileCodec::LoadedGroup &loaded)

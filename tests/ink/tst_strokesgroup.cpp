@@ -35,6 +35,19 @@ struct Board
     KvPenObject engine;
 };
 
+// A piece of a host's own kind, with a shape of its own.
+class RoundPiece : public KvGraphicsPolygonItem
+{
+public:
+    using KvGraphicsPolygonItem::KvGraphicsPolygonItem;
+    QPainterPath shape() const override
+    {
+        QPainterPath path;
+        path.addEllipse(polygon().boundingRect());
+        return path;
+    }
+};
+
 QPolygonF square(double x, double y)
 {
     return QPolygonF(QRectF(x, y, 10, 10));
@@ -256,12 +269,13 @@ private slots:
 
     // A group's shape is its children's shapes added in order; the children after two pieces
     // without a pen: t a translucent piece (with its outline pen), p a lone point, e no points,
-    // r an item of another kind, s a closed outline.
+    // r an item of another kind, o a piece of a host's kind with its own shape, s a closed
+    // outline.
     void shapeBySelection_data()
     {
         QTest::addColumn<QString>("children");
         QTest::newRow("pieces only") << QString();
-        QTest::newRow("closed outline last") << QStringLiteral("tpers");
+        QTest::newRow("closed outline last") << QStringLiteral("tpeors");
         QTest::newRow("lone point, then nothing") << QStringLiteral("trpe");
     }
     void shapeBySelection()
@@ -281,7 +295,8 @@ private slots:
                     : kind == QLatin1Char('p')                     ? QPolygonF({{3, 4}})
                     : kind == QLatin1Char('s')                     ? square(60, 60)
                                                                    : QPolygonF();
-                auto *piece = new KvGraphicsPolygonItem(polygon);
+                auto *piece = kind == QLatin1Char('o') ? new RoundPiece(triangle(70, 0))
+                                                       : new KvGraphicsPolygonItem(polygon);
                 if (kind == QLatin1Char('t'))
                     piece->setColor(QColor(255, 0, 0, 128));
                 child = piece;
