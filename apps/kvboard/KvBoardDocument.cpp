@@ -63,10 +63,9 @@ QByteArray xmlTail()
 
 // Copies the element the reader is at, whole, as text; notes how many pieces it holds and the
 // text of its first <uuid>.
-QByteArray copyStroke(QXmlStreamReader &reader, int *pieces, QString *uuid)
+bool copyStroke(QXmlStreamReader &reader, QByteArray *xml, int *pieces, QString *uuid)
 {
-    QByteArray xml;
-    QXmlStreamWriter writer(&xml);
+    QXmlStreamWriter writer(xml);
     writer.writeCurrentToken(reader);
     int depth = 1;
     int uuidDepth = 0;
@@ -96,7 +95,9 @@ QByteArray copyStroke(QXmlStreamReader &reader, int *pieces, QString *uuid)
         }
         writer.writeCurrentToken(reader);
     }
-    return xml;
+    // The reader lets some text through that is not Unicode (a lone surrogate from a declared
+    // encoding); the writer cannot put it back, and the copy would not parse.
+    return !writer.hasError();
 }
 
 void writeRecord(QDataStream &stream, const KvSaveDataItem &record)
@@ -325,7 +326,13 @@ bool KvBoardDocument::readXmlStrokes(const QByteArray &bytes, QString *error)
         }
         int pieces = 0;
         QString uuid;
-        m_strokeXml.append(copyStroke(reader, &pieces, &uuid));
+        QByteArray xml;
+        if (!copyStroke(reader, &xml, &pieces, &uuid)) {
+            *error = QStringLiteral("stroke %1 holds text that is not Unicode")
+                         .arg(m_strokeXml.size() + 1);
+            return false;
+        }
+        m_strokeXml.append(xml);
         const QUuid parsed(uuid.trimmed());
         m_strokeUuids.append(parsed.isNull() ? QString() : parsed.toString(QUuid::WithoutBraces));
         m_piecesAsked.append(pieces);

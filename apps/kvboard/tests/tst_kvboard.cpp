@@ -345,6 +345,12 @@ void tst_KvBoard::badFilesChangeNothing_data()
         << "<!DOCTYPE kvboard [<!ENTITY e \"" + QByteArray(50000, 'x')
             + "\">]><kvboard version=\"1\"><board><strokesGroup><uuid>"
             + QByteArray("&e;").repeated(50000) + "</uuid></strokesGroup></board></kvboard>";
+    // UTF-7 "+3on" decodes to a lone surrogate, which no copy of the stroke can hold.
+    QTest::newRow("text that is not Unicode")
+        << true
+        << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-7\"?><kvboard version=\"1\"><board>"
+                      "<strokesGroup>105+3on> </strokesGroup><strokesGroup>d</strokesGroup>"
+                      "</board></kvboard>");
 }
 
 void tst_KvBoard::badFilesChangeNothing()
