@@ -9,6 +9,7 @@
 #include <QBrush>
 #include <QPainter>
 #include <QPen>
+#include <QScopedValueRollback>
 
 namespace {
 
@@ -42,6 +43,58 @@ QColor outlineColor(QColor color)
         alpha = alpha * 0.5;
     color.setAlphaF(alpha);
     return color;
+}
+
+// Whether Qt's outline of the polygon for the pen has no corners but the polygon's points and
+// those points moved half the pen's width along each edge's normal: a closed polygon, bevel
+// joins, and no edge so short that Qt would drop points from the outline.
+bool hasPlainOutline(const QPolygonF &polygon, const QPen &pen)
+{
+    if (pen.style() == Qt::NoPen || pen.joinStyle() != Qt::BevelJoin || !(pen.widthF() >= 1e-6)
+        || polygon.size() < 3)
+        return false;
+    const QPointF &first = polygon.first();
+    const QPointF &last = polygon.last();
+    if (first.x() != last.x() || first.y() != last.y())
+        return false;
+    for (int i = 1; i < polygon.size(); ++i) {
+        const QPointF &point = polygon.at(i);
+        const QPointF edge = point - polygon.at(i - 1);
+        const double magnitude = qMax(qAbs(point.x()), qAbs(point.y()));
+        if (!(qAbs(edge.x()) + qAbs(edge.y()) > qMax(1e-9, magnitude * 1e-9)))
+            return false;
+    }
+    return true;
+}
+
+// The two extreme corners of a plain outline, worked out as Qt's stroker places them, so that
+// their control-point rect is the outline's to the last bit.
+QPainterPath plainOutlineCorners(const QPolygonF &polygon, double width)
+{
+    QPointF low = polygon.first();
+    QPointF high = low;
+    const auto take = [&](const QPointF &point) {
+        low = QPointF(qMin(low.x(), point.x()), qMin(low.y(), point.y()));
+        high = QPointF(qMax(high.x(), point.x()), qMax(high.y(), point.y()));
+    };
+    // Each edge is offset once in each direction of travel, from the point it starts at.
+    const auto takeOffset = [&](const QPointF &from, const QPointF &to) {
+        QLineF edge(from, to);
+        QLineF normal = edge.normalVector();
+        normal.setLength(width / 2);
+        edge.translate(normal.dx(), normal.dy());
+        take(edge.p1());
+        take(edge.p2());
+    };
+    for (int i = 1; i < polygon.size(); ++i) {
+        take(polygon.at(i));
+        takeOffset(polygon.at(i - 1), polygon.at(i));
+        takeOffset(polygon.at(i), polygon.at(i - 1));
+    }
+    QPainterPath corners;
+    corners.moveTo(low);
+    corners.lineTo(high);
+    return corners;
 }
 
 } // namespace
@@ -115,6 +168,22 @@ void KvGraphicsPolygonItem::setColor(const QColor &color)
     // rect, the dearest part of loading translucent ink.
     setPen(color.alphaF() >= 1.0 ? QPen(Qt::NoPen) : outlinePen(outlineColor(color)));
     notifyGroup();
+}
+
+QRectF KvGraphicsPolygonItem::boundingRect() const
+{
+    // Qt derives the rect from shape() whenever it has none cached.
+    const QScopedValueRollback<bool> bounding(m_givingBounds, true);
+    return QGraphicsPolygonItem::boundingRect();
+}
+
+QPainterPath KvGraphicsPolygonItem::shape() const
+{
+    // For the bounding rect, the corners of a translucent piece's outline do: Qt would build the
+    // whole outline on every change of polygon or pen.
+    if (m_givingBounds && hasPlainOutline(polygon(), pen()))
+        return plainOutlineCorners(polygon(), pen().widthF());
+    return QGraphicsPolygonItem::shape();
 }
 
 void KvGraphicsPolygonItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *option,

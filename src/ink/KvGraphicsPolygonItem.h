@@ -32,6 +32,10 @@ public:
     KvCoreGraphicsScene *scene() const override;
     void setColor(const QColor &color) override;
 
+    // Qt's rects and shapes, the bounding rect of a translucent piece found without outlining it.
+    QRectF boundingRect() const override;
+    QPainterPath shape() const override;
+
     // Paints nothing while its group paints it (isPaintedByGroup).
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
                QWidget *widget = nullptr) override;
@@ -90,6 +94,8 @@ private:
     QList<QPolygonF> m_fullPolygonList;
     QPointF m_correspondingPoint;
     bool m_listIsFullPolygon = false;
+    // While boundingRect() asks shape() for it.
+    mutable bool m_givingBounds = false;
     bool m_erasing = false;
     bool m_eraseCreate = false;
 };

@@ -7,6 +7,7 @@
 #include <QGraphicsItemGroup>
 #include <QImage>
 #include <QPainter>
+#include <QRandomGenerator>
 #include <QTest>
 
 namespace {
@@ -43,7 +44,39 @@ QImage render(QGraphicsScene &scene)
     return image;
 }
 
+// Closed polygons of 3 to 40 random points within `scale` of (x, 0).
+QList<QPolygonF> randomPolygons(double x, double scale)
+{
+    QRandomGenerator random(7);
+    QList<QPolygonF> polygons;
+    for (int i = 0; i < 300; ++i) {
+        QPolygonF polygon;
+        for (int n = 3 + random.bounded(38); n > 0; --n)
+            polygon << QPointF(x + random.bounded(2.0 * scale) - scale, random.bounded(scale));
+        polygon << polygon.first();
+        polygons.append(polygon);
+    }
+    return polygons;
+}
+
+QPen translucentOutline(double width = 1.0, Qt::PenJoinStyle join = Qt::BevelJoin)
+{
+    KvGraphicsPolygonItem piece(square(0, 0, 1));
+    piece.setColor(QColor(255, 200, 0, 100));
+    QPen pen = piece.pen();
+    pen.setWidthF(width);
+    pen.setJoinStyle(join);
+    return pen;
+}
+
+bool sameBits(const QRectF &a, const QRectF &b)
+{
+    return a.x() == b.x() && a.y() == b.y() && a.width() == b.width() && a.height() == b.height();
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(QList<QPolygonF>)
 
 class tst_PolygonItem : public QObject
 {
@@ -128,6 +161,43 @@ private slots:
         item.subtract(nullptr);
         QCOMPARE(log.lines(), QStringList {"kvpen.engine KvGraphicsPolygonItem::subtract"});
         QCOMPARE(item.polygon().boundingRect(), QRectF(0, 0, 5, 10));
+    }
+
+    // Erasing and cutting test bounding rects: a piece's must be Qt's, to the last bit.
+    void boundingRectIsQts_data()
+    {
+        QTest::addColumn<QList<QPolygonF>>("polygons");
+        QTest::addColumn<QPen>("pen");
+        const QPolygonF capsule = lineCapsulePolygon(QLineF(10, 10, 40, 25), 10, 10);
+        const QPolygonF cut
+            = capsule.subtracted(lineCapsulePolygon(QLineF(40, 25, 70, 20), 10, 10));
+        QTest::newRow("highlighter pieces")
+            << QList<QPolygonF> {capsule, cut} << translucentOutline();
+        QTest::newRow("random, wide pen") << randomPolygons(0, 50) << translucentOutline(7.5);
+        QTest::newRow("random, far out") << randomPolygons(-1.6e7, 300) << translucentOutline();
+        const QPolygonF tinyEdges
+            = QVector<QPointF> {{0, 0}, {5, 0}, {5, 1e-13}, {5, 2e-13}, {0, 0}};
+        QTest::newRow("open, tiny edges, a point")
+            << QList<QPolygonF> {QVector<QPointF> {{0, 0}, {10, 10}, {20, 0}}, tinyEdges,
+                                 QVector<QPointF> {{3, 4}}}
+            << translucentOutline();
+        QTest::newRow("mitre joins")
+            << QList<QPolygonF> {capsule, cut} << translucentOutline(3, Qt::MiterJoin);
+    }
+
+    void boundingRectIsQts()
+    {
+        QFETCH(QList<QPolygonF>, polygons);
+        QFETCH(QPen, pen);
+        for (const QPolygonF &polygon : polygons) {
+            KvGraphicsPolygonItem piece(polygon);
+            piece.setPen(pen);
+            QGraphicsPolygonItem plain(polygon);
+            plain.setPen(pen);
+            QVERIFY2(sameBits(piece.boundingRect(), plain.boundingRect()),
+                     qPrintable(QStringLiteral("%1 points").arg(polygon.size())));
+            QCOMPARE(piece.shape(), plain.shape());
+        }
     }
 
     void fullPolygonList()
