@@ -24,7 +24,14 @@ void KvLiveItems::discover(QGraphicsItem *item)
 
 void KvLiveItems::forget(QGraphicsItem *item)
 {
-    m_found.remove(item);
+    // Items found while they were board items may have joined it since (a stroke's pieces,
+    // gathered into their group): they go with it.
+    for (auto it = m_found.begin(); it != m_found.end();) {
+        if (it.key() == item || item->isAncestorOf(it.key()))
+            it = m_found.erase(it);
+        else
+            ++it;
+    }
 }
 
 void KvLiveItems::clear()

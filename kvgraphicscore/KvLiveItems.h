@@ -8,9 +8,10 @@ class QGraphicsScene;
 
 // The items a KvGraphicsView paints above its tiles: board-level items of types it does not
 // cache, as it came across them while rendering tiles. Their pointers must go before the items
-// do: the view forgets an item that leaves through the board scene at once, prunes items that
-// leave the top of the scene, hide or turn transparent when Qt reports those changes, and
-// forgets them all when Qt reports a change of the whole scene (which any other removal is).
+// do: the view forgets an item that leaves through the board scene at once, with the found
+// items it holds by then; it prunes items that leave the top of the scene, hide or turn
+// transparent when Qt reports those changes, and forgets them all when Qt reports a change of
+// the whole scene (which any other removal is).
 class KvLiveItems
 {
 public:

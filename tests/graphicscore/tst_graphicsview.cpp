@@ -164,6 +164,22 @@ void tst_GraphicsView::changesShowExactly_data()
         for (int i = 1; i < 12; ++i)
             board.core.inputDeviceMove(QPointF(200 + i * 9, 100 + i * 4), kNoPressure);
     });
+    // The view has painted the open stroke's pieces; a host takes the stroke back as it ends.
+    QTest::newRow("stroke deleted as it ends") << Change([](Board &board) {
+        board.core.setStylus(KvPen::PenStylus);
+        board.core.inputDevicePress(QPointF(200, 100), kNoPressure);
+        for (int i = 1; i < 12; ++i)
+            board.core.inputDeviceMove(QPointF(200 + i * 9, 100 + i * 4), kNoPressure);
+        compareViews(board);
+        const QList<KvGraphicsStrokesGroup *> before = board.groups();
+        board.core.inputDeviceRelease();
+        for (KvGraphicsStrokesGroup *group : board.groups()) {
+            if (!before.contains(group)) {
+                board.scene.removeBoardItem(group, true);
+                delete group;
+            }
+        }
+    });
     QTest::newRow("erase") << Change([](Board &board) {
         board.core.setStylus(KvPen::EraserStylus);
         board.core.inputDevicePress(QPointF(30, 40), kNoPressure);
