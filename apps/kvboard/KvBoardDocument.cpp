@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <limits>
 #include <zlib.h>
 
 namespace {
@@ -382,22 +383,51 @@ KvBoardDocument KvBoardDocument::fromRecords(const QByteArray &bytes)
 
 KvBoardDocument KvBoardDocument::fromPackedRecords(const QByteArray &part)
 {
+    QString error;
+    const QByteArray records = unpackPart(part, &error);
+    return error.isEmpty() ? fromRecords(records) : failed(error);
+}
+
+QByteArray KvBoardDocument::recordsFromPacked(const QList<QByteArray> &packed)
+{
+    QByteArray whole;
+    packRecords(packed, std::numeric_limits<int>::max(),
+                [&whole](const QByteArray &part, bool) { whole = part; });
+    QString error;
+    const QByteArray records = unpackPart(whole, &error);
+    if (!error.isEmpty())
+        qWarning("kvboard: packed strokes could not be unpacked: %s", qPrintable(error));
+    return records;
+}
+
+// A part's records under the records' magic, or an error (and nothing) when the part is not
+// sound or unpacks beyond the limit on a records file.
+QByteArray KvBoardDocument::unpackPart(const QByteArray &part, QString *error)
+{
     const int header = recordsHeader(0, kPackedMagic).size();
-    if (part.size() < header || qFromBigEndian<quint32>(part.constData()) != kPackedMagic)
-        return failed(QStringLiteral("not a snapshot part"));
+    if (part.size() < header || qFromBigEndian<quint32>(part.constData()) != kPackedMagic) {
+        *error = QStringLiteral("not a snapshot part");
+        return {};
+    }
     // The sizes first: nothing is unpacked unless the whole part is sound and within the limit.
     QList<QPair<int, int>> strokes; // where each packed stroke is, and its record's size
     qint64 unpackedSize = header;
     for (int at = header; at < part.size();) {
-        if (part.size() - at < kPackedSizesBytes)
-            return failed(QStringLiteral("damaged snapshot part"));
+        if (part.size() - at < kPackedSizesBytes) {
+            *error = QStringLiteral("damaged snapshot part");
+            return {};
+        }
         const quint32 size = qFromBigEndian<quint32>(part.constData() + at);
         const quint32 packedSize = qFromBigEndian<quint32>(part.constData() + at + 4);
-        if (packedSize > quint32(part.size() - at - kPackedSizesBytes))
-            return failed(QStringLiteral("damaged snapshot part"));
+        if (packedSize > quint32(part.size() - at - kPackedSizesBytes)) {
+            *error = QStringLiteral("damaged snapshot part");
+            return {};
+        }
         unpackedSize += size;
-        if (unpackedSize > KvBoardFileLimits::kMaxFileBytes)
-            return failed(QStringLiteral("too large"));
+        if (unpackedSize > KvBoardFileLimits::kMaxFileBytes) {
+            *error = QStringLiteral("too large");
+            return {};
+        }
         strokes.append({at, int(size)});
         at += kPackedSizesBytes + int(packedSize);
     }
@@ -412,11 +442,13 @@ KvBoardDocument KvBoardDocument::fromPackedRecords(const QByteArray &part)
             = uncompress(reinterpret_cast<Bytef *>(records.data() + to), &unpacked,
                          reinterpret_cast<const Bytef *>(part.constData() + at + kPackedSizesBytes),
                          qFromBigEndian<quint32>(part.constData() + at + 4));
-        if (status != Z_OK || unpacked != uLongf(size))
-            return failed(QStringLiteral("damaged snapshot part"));
+        if (status != Z_OK || unpacked != uLongf(size)) {
+            *error = QStringLiteral("damaged snapshot part");
+            return {};
+        }
         to += size;
     }
-    return fromRecords(records);
+    return records;
 }
 
 bool KvBoardDocument::isValid() const

@@ -49,6 +49,10 @@ public:
     // A part made by packRecords: its strokes, unpacked within the limit on a records file, read
     // as fromRecords reads them.
     static KvBoardDocument fromPackedRecords(const QByteArray &part);
+    // A records file of packed strokes, none of them empty, in order: what writeRecords writes,
+    // with the outlines writeStrokeRecord adds. Made from strokes packed before, it takes no
+    // board and can be put together on any thread.
+    static QByteArray recordsFromPacked(const QList<QByteArray> &packed);
 
     bool isValid() const;
     QString error() const;
@@ -69,6 +73,7 @@ public:
 private:
     static KvBoardDocument failed(const QString &error);
     static QByteArray recordsHeader(int count, quint32 magic);
+    static QByteArray unpackPart(const QByteArray &part, QString *error);
     bool checkSize();
     bool readXmlStrokes(const QByteArray &bytes, QString *error);
 

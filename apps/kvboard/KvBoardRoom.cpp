@@ -57,6 +57,13 @@ int KvBoardRoom::headCount() const
 std::function<QByteArray()> KvBoardRoom::fileContents(const QString &path)
 {
     if (KvBoardDocument::formatOf(path) != KvBoardDocument::Xml) {
+        const QList<QByteArray> strokes = writtenStrokes(KvBoardDocument::Records);
+        if (!strokes.contains(QByteArray())) {
+            return [strokes] {
+                return KvBoardDocument::recordsFromPacked(strokes);
+            };
+        }
+        // A stroke zlib had no memory for: the board writes itself, here and now.
         const QByteArray bytes = m_board->toBytes(path);
         return [bytes] {
             return bytes;

@@ -28,8 +28,9 @@ public:
     KvBoard *board() const;
     int headCount() const;
     // The room's board as a file at `path` holds it, in the format its suffix names, made by the
-    // returned function wherever it runs: the strokes are taken now. A room kept in XML writes
-    // each stroke's XML as it lands, so that the file only puts them together.
+    // returned function wherever it runs: the strokes are taken now. The file only puts together
+    // strokes written as they landed: packed records (as snapshots send them), or each stroke's
+    // XML in a room kept in XML.
     std::function<QByteArray()> fileContents(const QString &path);
     void setKeptAsXml(bool kept);
     // Writes the strokes of a board just loaded, as strokes that land are written, so that the
