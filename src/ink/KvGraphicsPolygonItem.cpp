@@ -45,13 +45,18 @@ QColor outlineColor(QColor color)
     return color;
 }
 
+// Below these Qt's outline may lose points: a pen's width, and an edge's length (the sum of its
+// two extents) relative to its end's largest coordinate, or absolute near the origin.
+constexpr double kThinnestPlainPen = 1e-6;
+constexpr double kShortestPlainEdge = 1e-9;
+
 // Whether Qt's outline of the polygon for the pen has no corners but the polygon's points and
 // those points moved half the pen's width along each edge's normal: a closed polygon, bevel
 // joins, and no edge so short that Qt would drop points from the outline.
 bool hasPlainOutline(const QPolygonF &polygon, const QPen &pen)
 {
-    if (pen.style() == Qt::NoPen || pen.joinStyle() != Qt::BevelJoin || !(pen.widthF() >= 1e-6)
-        || polygon.size() < 3)
+    if (pen.style() == Qt::NoPen || pen.joinStyle() != Qt::BevelJoin
+        || !(pen.widthF() >= kThinnestPlainPen) || polygon.size() < 3)
         return false;
     const QPointF &first = polygon.first();
     const QPointF &last = polygon.last();
@@ -60,8 +65,8 @@ bool hasPlainOutline(const QPolygonF &polygon, const QPen &pen)
     for (int i = 1; i < polygon.size(); ++i) {
         const QPointF &point = polygon.at(i);
         const QPointF edge = point - polygon.at(i - 1);
-        const double magnitude = qMax(qAbs(point.x()), qAbs(point.y()));
-        if (!(qAbs(edge.x()) + qAbs(edge.y()) > qMax(1e-9, magnitude * 1e-9)))
+        const double magnitude = qMax(1.0, qMax(qAbs(point.x()), qAbs(point.y())));
+        if (!(qAbs(edge.x()) + qAbs(edge.y()) > magnitude * kShortestPlainEdge))
             return false;
     }
     return true;
