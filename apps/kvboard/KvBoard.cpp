@@ -148,6 +148,9 @@ bool KvBoard::saveFile(const QString &path, QString *error)
 
 bool KvBoard::writeFile(const QString &path, const QByteArray &bytes, QString *error)
 {
+    // No board file is empty: these bytes are a board that could not be written.
+    if (bytes.isEmpty())
+        return fail(error, QStringLiteral("the board could not be written"));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         return fail(error, file.errorString());

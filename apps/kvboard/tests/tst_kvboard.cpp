@@ -306,6 +306,12 @@ void tst_KvBoard::files()
     Participant reopened(QStringLiteral("board"));
     QVERIFY(reopened.board.openFile(path));
     QCOMPARE(uuids(reopened.board), uuids(me.board));
+    // A board that could not be written leaves the file as it was.
+    QString writeError;
+    QVERIFY(!KvBoard::writeFile(path, QByteArray(), &writeError));
+    QVERIFY(!writeError.isEmpty());
+    QVERIFY(reopened.board.openFile(path));
+    QCOMPARE(uuids(reopened.board), uuids(me.board));
 }
 
 void tst_KvBoard::badFilesChangeNothing_data()
