@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -49,6 +50,7 @@ KvCoreGraphicsScene::KvCoreGraphicsScene(QObject *parent)
         m_indexRect = rect;
         fitIndex();
     });
+    followViews();
 }
 
 KvCoreGraphicsScene::~KvCoreGraphicsScene() = default;
@@ -62,6 +64,7 @@ void KvCoreGraphicsScene::addBoardItem(QGraphicsItem *item)
     putInScene(item);
     m_indexFit->add(item, m_indexRect);
     fitIndex();
+    followViews();
 }
 
 void KvCoreGraphicsScene::clear()
@@ -105,6 +108,23 @@ void KvCoreGraphicsScene::takeOff(QGraphicsItem *item)
     // The item's own itemChange may have refused the detour.
     if (item->scene() == this)
         removeItem(item);
+}
+
+void KvCoreGraphicsScene::connectNotify(const QMetaMethod &signal)
+{
+    QGraphicsScene::connectNotify(signal);
+    // A view on its way in: Qt hands it the changes directly unless changed() has listeners,
+    // and a listener at its first report would have it take them through changed() for good.
+    if (signal == QMetaMethod::fromSignal(&QGraphicsScene::sceneRectChanged))
+        QObject::disconnect(std::exchange(m_viewlessListener, {}));
+}
+
+void KvCoreGraphicsScene::followViews()
+{
+    if (views().isEmpty() && !m_viewlessListener)
+        m_viewlessListener = connect(this, &QGraphicsScene::changed, this, [] {});
+    else if (!views().isEmpty() && m_viewlessListener)
+        QObject::disconnect(std::exchange(m_viewlessListener, {}));
 }
 
 void KvCoreGraphicsScene::fitIndex(bool settled)

@@ -38,6 +38,7 @@ signals:
     void boardItemRemoved(QGraphicsItem *item);
 
 protected:
+    void connectNotify(const QMetaMethod &signal) override;
     // Puts an item that is in no scene, its geometry final, into this one: addItem() here.
     virtual void putInScene(QGraphicsItem *item);
     // Takes the item out of the scene, reported to the views as the area it covered.
@@ -47,6 +48,9 @@ private:
     // Keeps the item index's depth fit for the items on the board (KvBoardIndexFit); `settled`
     // once the board has not changed for a while.
     void fitIndex(bool settled = false);
+    // Without a view Qt keeps every changed rect until someone listens to changed(): a board
+    // that is shown nowhere (a relay's, a page off screen) listens itself.
+    void followViews();
 
     std::unique_ptr<KvBoardIndexFit> m_indexFit;
     QTimer *m_settleTimer;
@@ -55,4 +59,5 @@ private:
     QRectF m_indexRect;
     // Where items pass on their way off the board, see removeBoardItem.
     std::unique_ptr<QGraphicsItem> m_exit;
+    QMetaObject::Connection m_viewlessListener;
 };

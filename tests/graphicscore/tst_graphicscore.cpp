@@ -107,6 +107,8 @@ private slots:
     void groupChildrenAreFoundWhereTheyAre();
 
     void windowSwitchesLeaveTheBoardActive();
+    void boardShownNowhereKeepsNoChanges_data();
+    void boardShownNowhereKeepsNoChanges();
     void objectCoreKeepsSceneWeakly();
 };
 
@@ -417,6 +419,37 @@ void tst_GraphicsCore::windowSwitchesLeaveTheBoardActive()
         QCoreApplication::sendEvent(view.viewport(), &event);
         QVERIFY(scene.isActive());
     }
+}
+
+void tst_GraphicsCore::boardShownNowhereKeepsNoChanges_data()
+{
+    QTest::addColumn<bool>("viewCameAndWent");
+    QTest::newRow("never shown") << false;
+    QTest::newRow("view closed") << true;
+}
+
+// Qt holds the changes of a scene without views for whoever listens to changed() next: on a
+// relay's board that grew with every move drawn. The next listener hears only what follows.
+void tst_GraphicsCore::boardShownNowhereKeepsNoChanges()
+{
+    QFETCH(bool, viewCameAndWent);
+    KvGraphicsScene scene;
+    scene.setSceneRect(0, 0, 1000, 1000);
+    if (viewCameAndWent)
+        QGraphicsView(&scene).show();
+    for (int i = 0; i < 20; ++i) {
+        auto *item = new QGraphicsRectItem(i * 40, 0, 20, 20);
+        scene.addBoardItem(item);
+        QCoreApplication::processEvents();
+        item->moveBy(0, 30);
+        QCoreApplication::processEvents();
+    }
+    qRegisterMetaType<QList<QRectF>>();
+    QSignalSpy changes(&scene, &QGraphicsScene::changed);
+    const QRectF touched(900, 900, 10, 10);
+    scene.update(touched);
+    QVERIFY(changes.wait());
+    QCOMPARE(changes.constFirst().constFirst().value<QList<QRectF>>(), QList<QRectF> {touched});
 }
 
 void tst_GraphicsCore::objectCoreKeepsSceneWeakly()
