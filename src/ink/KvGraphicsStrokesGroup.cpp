@@ -71,6 +71,14 @@ void addKeepingTransform(QGraphicsItemGroup *group, QGraphicsItem *piece)
     piece->setPos(0, 0);
 }
 
+KvGraphicsPolygonItem *asPiece(QGraphicsItem *child)
+{
+    // Exactly a piece, as almost every child is, needs no search of the class hierarchy.
+    if (typeid(*child) == typeid(KvGraphicsPolygonItem))
+        return static_cast<KvGraphicsPolygonItem *>(child);
+    return dynamic_cast<KvGraphicsPolygonItem *>(child);
+}
+
 // Whether a child's shape is its polygon alone: a piece without a pen. Exactly a piece: a
 // subclass may have a shape of its own.
 bool isUnpennedPiece(const QGraphicsItem *child)
@@ -224,7 +232,7 @@ void KvGraphicsStrokesGroup::setColor(const QColor &color)
     for (QGraphicsItem *child : childItems()) {
         if (child->type() != QGraphicsPolygonItem::Type)
             continue;
-        if (auto *piece = dynamic_cast<KvGraphicsPolygonItem *>(child))
+        if (auto *piece = asPiece(child))
             piece->setColor(applied);
     }
     pieceChanged();
@@ -291,7 +299,7 @@ const QList<KvInkSheet> &KvGraphicsStrokesGroup::sheets()
         return *m_sheets;
     m_sheets = std::make_unique<QList<KvInkSheet>>();
     for (QGraphicsItem *child : childItems()) {
-        const auto *piece = dynamic_cast<KvGraphicsPolygonItem *>(child);
+        const KvGraphicsPolygonItem *piece = asPiece(child);
         if (!piece || !piece->isPaintedByGroup() || !piece->isVisible())
             continue;
         const QColor color = piece->brush().color();
@@ -342,7 +350,7 @@ void KvGraphicsStrokesGroup::exportItemOriginInfo(QDomDocument *document, QDomEl
         return;
     QList<QPointF> points;
     for (QGraphicsItem *child : childItems()) {
-        if (auto *piece = dynamic_cast<KvGraphicsPolygonItem *>(child))
+        if (auto *piece = asPiece(child))
             points.append(piece->getCorrespondingPoint());
     }
     KvInkFileCodec::pointInfoToElement(document, element, uuid(), points, zValue(), color(),
@@ -367,17 +375,28 @@ QJsonObject KvGraphicsStrokesGroup::getSnaphotData() const
     return m_snapshot;
 }
 
-QList<KvInkFileCodec::Piece> KvGraphicsStrokesGroup::savedPieces() const
+QVector<KvInkFileCodec::Piece> KvGraphicsStrokesGroup::savedPieces() const
 {
-    QList<KvInkFileCodec::Piece> pieces;
-    for (QGraphicsItem *child : childItems()) {
-        if (auto *piece = dynamic_cast<KvGraphicsPolygonItem *>(child))
-            pieces.append(savedPiece(piece, m_items.indexOf(piece)));
+    const QList<QGraphicsItem *> children = childItems();
+    QVector<KvInkFileCodec::Piece> pieces;
+    pieces.reserve(children.size());
+    // Children come in stroke order unless a host restacked them: each is looked for where the
+    // one before it left off first.
+    int next = 0;
+    for (QGraphicsItem *child : children) {
+        auto *piece = asPiece(child);
+        if (!piece)
+            continue;
+        const int index
+            = next < m_items.size() && m_items.at(next) == piece ? next : m_items.indexOf(piece);
+        pieces.append(savedPiece(piece, index));
+        if (index >= 0)
+            next = index + 1;
     }
     return pieces;
 }
 
-void KvGraphicsStrokesGroup::adoptPieces(const QList<KvInkFileCodec::Piece> &pieces, bool fromXml)
+void KvGraphicsStrokesGroup::adoptPieces(const QVector<KvInkFileCodec::Piece> &pieces, bool fromXml)
 {
     // One stroke for all loaded pieces, made with the first of them.
     KvGraphicsStroke *stroke = nullptr;

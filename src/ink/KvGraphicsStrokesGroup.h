@@ -93,10 +93,10 @@ protected:
 
 private:
     // The children in their saved form.
-    QList<KvInkFileCodec::Piece> savedPieces() const;
+    QVector<KvInkFileCodec::Piece> savedPieces() const;
     // Makes loaded pieces children, members of one new stroke and entries of the items list at
     // their saved index, clamped to the list.
-    void adoptPieces(const QList<KvInkFileCodec::Piece> &pieces, bool fromXml);
+    void adoptPieces(const QVector<KvInkFileCodec::Piece> &pieces, bool fromXml);
 
     // The sheets of the translucent pieces, built when painted after a change.
     const QList<KvInkSheet> &sheets();

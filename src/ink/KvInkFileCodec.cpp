@@ -138,7 +138,7 @@ bool Piece::isSound() const
         && (fillRule == Qt::OddEvenFill || fillRule == Qt::WindingFill);
 }
 
-QVariantMap groupToMap(QVariantMap base, const QList<Piece> &pieces, const QColor &color,
+QVariantMap groupToMap(QVariantMap base, const QVector<Piece> &pieces, const QColor &color,
                        int stylus)
 {
     QVariantList entries;
@@ -172,7 +172,7 @@ LoadedGroup groupFromMap(const QVariantMap &map, int room)
     return group;
 }
 
-void groupToElement(QDomDocument *document, QDomElement *element, const QList<Piece> &pieces,
+void groupToElement(QDomDocument *document, QDomElement *element, const QVector<Piece> &pieces,
                     const QColor &color, int stylus)
 {
     for (const Piece &piece : pieces) {

@@ -8,6 +8,7 @@
 #include <QTransform>
 #include <QUuid>
 #include <QVariantMap>
+#include <QVector>
 
 #include <optional>
 
@@ -42,7 +43,7 @@ struct Piece
 // What a load read: the sound pieces, in saved order, and what it refused.
 struct LoadedGroup
 {
-    QList<Piece> pieces;
+    QVector<Piece> pieces;
     QColor color;
     std::optional<int> stylus; // an ink kind the form names; none for another or none named
     int refusedPieces = 0; // unsound, or beyond the room given
@@ -50,13 +51,13 @@ struct LoadedGroup
 };
 
 // Adds the pieces, the colour and, for a highlighter, the stylus to `base` (the common item data).
-QVariantMap groupToMap(QVariantMap base, const QList<Piece> &pieces, const QColor &color,
+QVariantMap groupToMap(QVariantMap base, const QVector<Piece> &pieces, const QColor &color,
                        int stylus);
 // At most `room` pieces are kept; unreadable entries load as empty pieces.
 LoadedGroup groupFromMap(const QVariantMap &map, int room);
 
 // Appends the pieces, colour and stylus to `element` (which already holds the common data).
-void groupToElement(QDomDocument *document, QDomElement *element, const QList<Piece> &pieces,
+void groupToElement(QDomDocument *document, QDomElement *element, const QVector<Piece> &pieces,
                     const QColor &color, int stylus);
 LoadedGroup groupFromElement(const QDomElement &element, int room);
 
