@@ -4,6 +4,7 @@
 #include "KvBoardFragment.h"
 #include "KvBoardHandshake.h"
 #include "KvBoardLink.h"
+#include "KvBoardPromptSockets.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -39,6 +40,7 @@ KvBoardClient::KvBoardClient(KvBoard *board, const QUrl &url, QObject *parent)
     , m_url(url)
 {
     m_lastFrame.start();
+    kvboardSendPromptly(&m_socket);
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, &KvBoardClient::connectSocket);
     connect(m_link, &KvBoardLink::outgoing, this, &KvBoardClient::send);

@@ -3,6 +3,7 @@
 #include "KvBoard.h"
 #include "KvBoardEnvelope.h"
 #include "KvBoardHandshake.h"
+#include "KvBoardPromptSockets.h"
 #include "KvBoardRoom.h"
 
 #include <QCryptographicHash>
@@ -123,8 +124,10 @@ bool KvBoardRelay::listen(quint16 port, QString *error)
         while (QWebSocket *socket = m_server->nextPendingConnection())
             accept(socket);
     });
-    if (m_server->listen(QHostAddress::Any, port))
+    if (m_server->listen(QHostAddress::Any, port)) {
+        kvboardSendPromptly(m_server);
         return true;
+    }
     *error = m_server->errorString();
     return false;
 }

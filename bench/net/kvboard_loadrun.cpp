@@ -7,6 +7,7 @@
 #include "KvBoard.h"
 #include "KvBoardClient.h"
 #include "KvBoardEnvelope.h"
+#include "KvBoardPromptSockets.h"
 #include "KvBoardView.h"
 
 #include <QApplication>
@@ -118,6 +119,8 @@ int main(int argc, char **argv)
         p.socket = std::make_unique<QWebSocket>();
         QObject::connect(
             p.socket.get(), &QWebSocket::textMessageReceived, [&, i](const QString &text) {
+                // Delivered now: reading the frame is the receiver's own work, not the relay's.
+                const double arrivedAt = clock.nsecsElapsed() / 1e6;
                 Participant &me = participants[size_t(i)];
                 KvBoardEnvelope envelope;
                 if (KvBoardEnvelope::decode(text.toUtf8(), &envelope) != KvBoardEnvelope::NoFault)
@@ -126,7 +129,7 @@ int main(int argc, char **argv)
                     return;
                 const double sentAt
                     = envelope.payload.value("data").toObject().value("t").toDouble();
-                latencies.push_back(float(clock.nsecsElapsed() / 1e6 - sentAt));
+                latencies.push_back(float(arrivedAt - sentAt));
                 ++me.received;
             });
         QObject::connect(
@@ -136,6 +139,8 @@ int main(int argc, char **argv)
                     && envelope.kind == KvBoardEnvelope::Snapshot)
                     participants[size_t(i)].ready = envelope.payload.value("last").toBool();
             });
+        // As kvboard's own participants do.
+        kvboardSendPromptly(p.socket.get());
         QNetworkRequest request(url);
         request.setRawHeader("X-Kvboard-Name", "load" + QByteArray::number(i));
         p.socket->open(request);
