@@ -229,6 +229,10 @@ bool KvBoard::isModified() const
 
 bool KvBoard::isFull() const
 {
+    // Asked at every stroke that begins. Every piece is an item of the scene: one with fewer
+    // items holds fewer pieces, which the list of its items tells without a walk over the board.
+    if (m_scene->items(Qt::SortOrder(-1)).size() < KvBoardFileLimits::kBoardCapacity)
+        return false;
     return m_scene->pieceCount() >= KvBoardFileLimits::kBoardCapacity;
 }
 

@@ -46,6 +46,30 @@ constexpr quint16 kRecordsVersion = 1;
 constexpr quint32 kPackedMagic = 0x4B564250; // "KVBP"
 constexpr int kPackedSizesBytes = 8;
 
+// A compressor per thread, reset for each stroke: set up and taken down again for every stroke
+// (a few hundred kilobytes of state), it cost a relay more than the compressing. Speed over size:
+// a newcomer's board is packed as its strokes land, and read at once.
+struct StrokeCompressor
+{
+    StrokeCompressor() { ready = deflateInit(&stream, Z_BEST_SPEED) == Z_OK; }
+    ~StrokeCompressor()
+    {
+        if (ready)
+            deflateEnd(&stream);
+    }
+    StrokeCompressor(const StrokeCompressor &) = delete;
+    StrokeCompressor &operator=(const StrokeCompressor &) = delete;
+
+    z_stream stream {};
+    bool ready = false;
+};
+
+StrokeCompressor &strokeCompressor()
+{
+    thread_local StrokeCompressor compressor;
+    return compressor;
+}
+
 // What a board document holds before its strokes, and after them.
 QByteArray xmlHead()
 {
@@ -227,19 +251,25 @@ QByteArray KvBoardDocument::writeStrokeRecord(KvGraphicsStrokesGroup *group)
 
 QByteArray KvBoardDocument::packStroke(const QByteArray &record)
 {
-    uLongf packedSize = compressBound(uLong(record.size()));
-    QByteArray packed(kPackedSizesBytes + int(packedSize), Qt::Uninitialized);
-    // Speed over size: a newcomer's board is packed as its strokes land, and read at once.
-    if (compress2(reinterpret_cast<Bytef *>(packed.data() + kPackedSizesBytes), &packedSize,
-                  reinterpret_cast<const Bytef *>(record.constData()), uLong(record.size()),
-                  Z_BEST_SPEED)
-        != Z_OK) {
+    StrokeCompressor &compressor = strokeCompressor();
+    z_stream &stream = compressor.stream;
+    if (!compressor.ready || deflateReset(&stream) != Z_OK) {
         qWarning("kvboard: a stroke could not be packed (out of memory)");
         return {};
     }
+    const uLong packedBound = deflateBound(&stream, uLong(record.size()));
+    QByteArray packed(kPackedSizesBytes + int(packedBound), Qt::Uninitialized);
+    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(record.constData()));
+    stream.avail_in = uInt(record.size());
+    stream.next_out = reinterpret_cast<Bytef *>(packed.data() + kPackedSizesBytes);
+    stream.avail_out = uInt(packedBound);
+    if (deflate(&stream, Z_FINISH) != Z_STREAM_END) {
+        qWarning("kvboard: a stroke could not be packed");
+        return {};
+    }
     qToBigEndian<quint32>(quint32(record.size()), packed.data());
-    qToBigEndian<quint32>(quint32(packedSize), packed.data() + 4);
-    packed.truncate(kPackedSizesBytes + int(packedSize));
+    qToBigEndian<quint32>(quint32(stream.total_out), packed.data() + 4);
+    packed.truncate(kPackedSizesBytes + int(stream.total_out));
     return packed;
 }
 
