@@ -40,6 +40,8 @@ KvBoard::KvBoard(const QString &name, QObject *parent)
     , m_undoStack(new QUndoStack(this))
 {
     m_core->currentSceneChanged(m_scene);
+    connect(m_scene, &KvCoreGraphicsScene::boardItemRemoved, this,
+            [this] { m_countedAt.invalidate(); });
     // Strokes reach where the pen lifted, here and in what remote participants send.
     m_core->setCompleteStrokeEnds(true);
     connect(m_core, &KvPenCore::sig_sendRemoteData, this,
@@ -233,7 +235,13 @@ bool KvBoard::isFull() const
     // items holds fewer pieces, which the list of its items tells without a walk over the board.
     if (m_scene->items(Qt::SortOrder(-1)).size() < KvBoardFileLimits::kBoardCapacity)
         return false;
-    return m_scene->pieceCount() >= KvBoardFileLimits::kBoardCapacity;
+    // A board this full is counted again once erased ink left it, and otherwise at most every
+    // kFullRecountMs: the strokes begun meanwhile fit in the room kept above the capacity.
+    if (!m_countedAt.isValid() || m_countedAt.hasExpired(KvBoardFileLimits::kFullRecountMs)) {
+        m_countedPieces = m_scene->pieceCount();
+        m_countedAt.start();
+    }
+    return m_countedPieces >= KvBoardFileLimits::kBoardCapacity;
 }
 
 bool KvBoard::mayBeginInk()

@@ -3,6 +3,7 @@
 #include "KvBoardLoadReport.h"
 #include "KvBoardScene.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QJsonObject>
 #include <QObject>
@@ -129,4 +130,7 @@ private:
     bool m_remoteChanged = false;
     bool m_loading = false;
     bool m_arriving = false;
+    // The pieces a full board held when last counted, and when that was.
+    mutable int m_countedPieces = 0;
+    mutable QElapsedTimer m_countedAt;
 };

@@ -22,9 +22,12 @@ constexpr qint64 kMaxFileBytes = 128 * 1024 * 1024;
 constexpr int kMaxStrokes = 100000;
 constexpr int kMaxPieces = 50000;
 // A board this full takes no new stroke, so that whatever it holds opens again: the rest of
-// kMaxPieces is room for strokes still being drawn when it fills, and for erased strokes that an
-// undo brings back beside remote ink that came meanwhile.
+// kMaxPieces is room for strokes still being drawn when it fills, for those begun while a full
+// board's count is a moment old, and for erased strokes that an undo brings back beside remote
+// ink that came meanwhile.
 constexpr int kBoardCapacity = 40000;
+// How old a full board's count of pieces may be; sixteen participants begin 30 strokes a second.
+constexpr int kFullRecountMs = 250;
 // A stroke's piece is nine elements in XML, eight values in records.
 constexpr int kMaxElements = 1500000;
 constexpr int kMaxValues = 1500000;
