@@ -121,9 +121,10 @@ void KvCoreGraphicsScene::connectNotify(const QMetaMethod &signal)
 
 void KvCoreGraphicsScene::followViews()
 {
-    if (views().isEmpty() && !m_viewlessListener)
+    const bool shown = !views().isEmpty();
+    if (!shown && !m_viewlessListener)
         m_viewlessListener = connect(this, &QGraphicsScene::changed, this, [] {});
-    else if (!views().isEmpty() && m_viewlessListener)
+    else if (shown && m_viewlessListener)
         QObject::disconnect(std::exchange(m_viewlessListener, {}));
 }
 
