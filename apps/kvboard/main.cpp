@@ -1,3 +1,4 @@
+#include "KvBoardHugePages.h"
 #include "KvBoardNetCommand.h"
 #include "KvBoardScript.h"
 #include "KvBoardTransport.h"
@@ -105,6 +106,7 @@ int playScript(const QString &session, const QString &outDir, const KvBoardNetCo
 
 int main(int argc, char **argv)
 {
+    kvboardUseHugePages(argv);
     Options options;
     if (const int exitCode = parseArguments(argc, argv, &options); exitCode >= 0)
         return exitCode;

@@ -7,6 +7,7 @@
 #include "KvBoard.h"
 #include "KvBoardClient.h"
 #include "KvBoardEnvelope.h"
+#include "KvBoardHugePages.h"
 #include "KvBoardPromptSockets.h"
 #include "KvBoardView.h"
 
@@ -78,6 +79,8 @@ void runUntil(const std::function<bool()> &done, int milliseconds)
 
 int main(int argc, char **argv)
 {
+    // The newcomer is a participant: its heap is kvboard's.
+    kvboardUseHugePages(argv);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QCommandLineParser parser;

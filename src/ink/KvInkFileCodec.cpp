@@ -75,16 +75,31 @@ std::optional<QPolygonF> readPolygonText(const QString &text)
     return polygon;
 }
 
+// The value of key, looked up from where the previous lookup in map left off. Asked for in the
+// map's own (sorted) key order, each key of a piece is found where the walk stands by one
+// equality test instead of a search; keys other writers added are stepped over.
+const QVariant &valueFrom(const QVariantMap &map, QVariantMap::const_iterator *at,
+                          const QString &key)
+{
+    static const QVariant missing;
+    if (*at == map.cend() || at->key() != key)
+        *at = map.lowerBound(key);
+    if (*at == map.cend() || at->key() != key)
+        return missing;
+    return (*at)++.value();
+}
+
 KvInkFileCodec::Piece pieceFromMap(const QVariantMap &map)
 {
     KvInkFileCodec::Piece piece;
-    piece.polygon = map.value(kPolygonKey).value<QPolygonF>();
-    piece.pen = map.value(kPenKey).value<QPen>();
-    piece.brush = map.value(kBrushKey).value<QBrush>();
-    piece.transform = map.value(kTransformKey).value<QTransform>();
-    piece.zValue = map.value(kZValueKey).toDouble();
-    piece.fillRule = variantToInt(map.value(kFillRuleKey));
-    piece.index = variantToInt(map.value(kIndexKey));
+    auto at = map.cbegin();
+    piece.brush = valueFrom(map, &at, kBrushKey).value<QBrush>();
+    piece.fillRule = variantToInt(valueFrom(map, &at, kFillRuleKey));
+    piece.index = variantToInt(valueFrom(map, &at, kIndexKey));
+    piece.pen = valueFrom(map, &at, kPenKey).value<QPen>();
+    piece.polygon = valueFrom(map, &at, kPolygonKey).value<QPolygonF>();
+    piece.transform = valueFrom(map, &at, kTransformKey).value<QTransform>();
+    piece.zValue = valueFrom(map, &at, kZValueKey).toDouble();
     return piece;
 }
 

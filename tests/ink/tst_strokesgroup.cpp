@@ -158,6 +158,18 @@ QVariantMap withValue(QVariantMap map, const QString &key, const QVariant &value
     return map;
 }
 
+QVariant withForeignKeys(const QVariant &pieces)
+{
+    QVariantList entries = pieces.toList();
+    for (QVariant &entry : entries) {
+        QVariantMap piece = entry.toMap();
+        for (const char *key : {"a", "pencil", "q", "zz"})
+            piece.insert(key, QTransform::fromScale(3, 3));
+        entry = piece;
+    }
+    return entries;
+}
+
 // The board as a user sees it at 2x, antialiased: through QGraphicsScene::render, or grabbed
 // from a plain QGraphicsView.
 QImage atTwiceTheSize(QGraphicsScene *scene, bool view)
@@ -493,19 +505,23 @@ private slots:
     // stylus, common data, and the pieces in list order where they were; neither keeps the pen
     // width or the input points. Records lose the full outlines, and a record without the key
     // that names a highlighter loads as the plain record always did: an opaque pen. XML colours
-    // keep 8 bits per channel.
+    // keep 8 bits per channel. Keys other writers add to a piece, before, between and after the
+    // known ones, change nothing.
     void roundTrip_data()
     {
         QTest::addColumn<bool>("xml");
         QTest::addColumn<bool>("plainRecords");
-        QTest::newRow("record") << false << false;
-        QTest::newRow("plain record") << false << true;
-        QTest::newRow("xml") << true << false;
+        QTest::addColumn<bool>("foreignKeys");
+        QTest::newRow("record") << false << false << false;
+        QTest::newRow("plain record") << false << true << false;
+        QTest::newRow("record with other keys") << false << false << true;
+        QTest::newRow("xml") << true << false << false;
     }
     void roundTrip()
     {
         QFETCH(bool, xml);
         QFETCH(bool, plainRecords);
+        QFETCH(bool, foreignKeys);
         Board saved;
         Board loaded;
         addSampleBoard(&saved.scene);
@@ -518,6 +534,8 @@ private slots:
                 QCOMPARE(record.data.contains("type"), record.data.value("type") == 2);
                 if (plainRecords)
                     record.data.remove("type");
+                if (foreignKeys)
+                    record.data["polygons"] = withForeignKeys(record.data.value("polygons"));
             }
             loaded.engine.importScene(records, QString());
         }
