@@ -93,7 +93,8 @@ public:
     void paintRubberBand(QPainter &painter);
 
     KvTileGrid::Tile &renderTile(const QPoint &tile);
-    void repair(const QPoint &tile, KvTileGrid::Tile &cached);
+    // Renders the tile's damage again; returns the grid area it rendered.
+    QRegion repair(const QPoint &tile, KvTileGrid::Tile &cached);
     // Renders a grid area of a tile: the background, then the cached items in stacking order.
     // The other board-level items met on the way become live items.
     void renderArea(QImage &image, const QPoint &tile, const QRect &area);
@@ -385,15 +386,17 @@ KvTileGrid::Tile &KvGraphicsViewPrivate::renderTile(const QPoint &tile)
     return grid.insert(tile, image);
 }
 
-void KvGraphicsViewPrivate::repair(const QPoint &tile, KvTileGrid::Tile &cached)
+QRegion KvGraphicsViewPrivate::repair(const QPoint &tile, KvTileGrid::Tile &cached)
 {
     const QRegion damage = std::exchange(cached.damage, QRegion());
     if (damage.rectCount() > kMaxDamageRects) {
-        renderArea(cached.image, tile, damage.boundingRect());
-        return;
+        const QRect whole = damage.boundingRect();
+        renderArea(cached.image, tile, whole);
+        return whole;
     }
     for (const QRect &rect : damage)
         renderArea(cached.image, tile, rect);
+    return damage;
 }
 
 void KvGraphicsViewPrivate::renderArea(QImage &image, const QPoint &tile, const QRect &area)
@@ -455,13 +458,16 @@ void KvGraphicsViewPrivate::renderPending()
                 evict();
                 return;
             }
-            if (cached)
-                repair(tile, *cached);
-            else
+            // Only what changed is shown again: a whole tile blitted for a stroke's few pixels
+            // cost more than the stroke.
+            QRegion rendered;
+            if (cached) {
+                rendered = repair(tile, *cached);
+            } else {
                 renderTile(tile);
-            const QRect shown
-                = KvTileGrid::tileRect(tile).translated(offset) & visible.translated(offset);
-            if (!shown.isEmpty())
+                rendered = KvTileGrid::tileRect(tile);
+            }
+            for (const QRect &shown : rendered.translated(offset) & visible.translated(offset))
                 q->viewport()->update(scaled(shown, 1 / devicePixelRatio()));
         }
         if (area == visible)

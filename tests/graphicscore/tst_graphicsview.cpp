@@ -33,6 +33,21 @@ void setUpView(QGraphicsView *view, QGraphicsScene *scene)
     view->resize(kViewSize);
 }
 
+// A KvGraphicsView that remembers the largest area one paint covered.
+class RecordingView : public KvGraphicsView
+{
+public:
+    int largestPaint = 0;
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        const QRect area = event->region().boundingRect();
+        largestPaint = std::max(largestPaint, area.width() * area.height());
+        KvGraphicsView::paintEvent(event);
+    }
+};
+
 // A board as a host shows it: the plug-in draws on a scene that only a tile-cached view shows,
 // antialiased.
 struct Board
@@ -79,7 +94,7 @@ struct Board
 
     KvGraphicsScene scene;
     KvPenCore core;
-    KvGraphicsView cached;
+    RecordingView cached;
 };
 
 // The largest difference of any channel between two images of the same size.
@@ -144,6 +159,7 @@ private slots:
     void changesShowExactly_data();
     void changesShowExactly();
 
+    void changesRepaintOnlyTheirArea();
     void zoomShowsOldTilesUntilSharp();
     void tilesStayWithinTheLimit();
     void hidingDropsTheTiles();
@@ -258,6 +274,22 @@ void tst_GraphicsView::changesShowExactly()
     compareViews(board);
     change(board);
     compareViews(board);
+}
+
+// A short stroke in view: its tile is rendered again where the stroke is, and only there is the
+// window painted again.
+void tst_GraphicsView::changesRepaintOnlyTheirArea()
+{
+    Board board;
+    board.fill();
+    compareViews(board);
+    board.cached.largestPaint = 0;
+    board.core.setPenColor(Qt::red);
+    board.draw(QPointF(560, 370), KvPen::PenStylus, 3);
+    compareViews(board);
+    QVERIFY(board.cached.largestPaint > 0);
+    QVERIFY2(board.cached.largestPaint < 64 * 64,
+             qPrintable(QString::number(board.cached.largestPaint)));
 }
 
 void tst_GraphicsView::zoomShowsOldTilesUntilSharp()
