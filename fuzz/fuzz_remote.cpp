@@ -10,8 +10,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray input(reinterpret_cast<const char *>(data), int(size));
     for (const QByteArray &line : fuzzLines(input, 2000)) {
         const QList<QByteArray> fields = fuzzFields(line, 3);
+        // A host hands over parsed objects only: text that is not one never becomes a message.
+        QJsonParseError error;
+        const QJsonDocument message = QJsonDocument::fromJson(fields.at(2), &error);
+        if (error.error != QJsonParseError::NoError || !message.isObject())
+            continue;
         board.core().remoteData(QString::fromUtf8(fields.at(0)), fields.at(1).toInt(),
-                                QJsonDocument::fromJson(fields.at(2)).object());
+                                message.object());
     }
     board.render();
     board.core().foucesMouseRelease();
