@@ -147,9 +147,18 @@ QList<int> KvFuzzBoard::pieceCounts() const
     return counts;
 }
 
-void KvFuzzBoard::roundTrip(SaveForm form)
+void KvFuzzBoard::check()
 {
     checkBoard("the fuzzed", m_scene);
+    // One group a board: every shape of group is the last one in some input.
+    const QList<KvGraphicsStrokesGroup *> drawn = groups();
+    if (!drawn.isEmpty())
+        delete drawn.constLast()->deepCopy();
+}
+
+void KvFuzzBoard::roundTrip(SaveForm form)
+{
+    check();
     const QList<int> saved = pieceCounts();
     // Most inputs leave no ink; an empty board has nothing to lose.
     if (saved.isEmpty())
@@ -172,9 +181,6 @@ void KvFuzzBoard::roundTrip(SaveForm form)
         checkLoaded("XML", saved, loaded.pieceCounts());
     }
     checkBoard("the loaded", loaded.scene());
-
-    // One group a board: every shape of group is the last one in some input.
-    delete groups().constLast()->deepCopy();
 }
 
 KvFuzzWarningsAllowed::KvFuzzWarningsAllowed()
@@ -185,6 +191,22 @@ KvFuzzWarningsAllowed::KvFuzzWarningsAllowed()
 KvFuzzWarningsAllowed::~KvFuzzWarningsAllowed()
 {
     warningsAllowed = false;
+}
+
+namespace {
+
+bool replaying = false;
+
+} // namespace
+
+bool fuzzReplaying()
+{
+    return replaying;
+}
+
+void setFuzzReplaying()
+{
+    replaying = true;
 }
 
 KvFuzzBoard::SaveForm fuzzSaveForm(const uint8_t *data, size_t size)

@@ -38,8 +38,10 @@ public:
     void render();
     // The board's two save forms.
     enum SaveForm { Records, Xml };
-    // Saves the board in `form` and loads it into a board of its own, which must then hold the
-    // same pieces; copies its last group.
+    // Checks that the board keeps no loose or half-owned ink, and copies its last group.
+    void check();
+    // Checks the board, saves it in `form` and loads it into a board of its own, which must then
+    // hold the same pieces.
     void roundTrip(SaveForm form);
 
 private:
@@ -53,6 +55,11 @@ struct KvFuzzWarningsAllowed
     KvFuzzWarningsAllowed();
     ~KvFuzzWarningsAllowed();
 };
+
+// Whether inputs are replayed one by one (the test build) rather than fuzzed: a replay checks
+// each input in full, where a campaign shares some checks out between inputs.
+bool fuzzReplaying();
+void setFuzzReplaying();
 
 // The form an input's board is saved in: either, as the input's bytes decide, so that a campaign
 // covers both at the cost of one per input.

@@ -1,5 +1,7 @@
 // Runs a harness on saved inputs without libFuzzer: the seed corpora and the inputs of past
 // findings become ordinary tests of the sanitizer build.
+#include "KvFuzzBoard.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -31,6 +33,7 @@ QStringList inputFiles(const QString &path)
 int main(int argc, char **argv)
 {
     LLVMFuzzerInitialize(&argc, &argv);
+    setFuzzReplaying();
     int replayed = 0;
     for (int i = 1; i < argc; ++i) {
         for (const QString &path : inputFiles(QString::fromLocal8Bit(argv[i]))) {
