@@ -209,12 +209,17 @@ void setFuzzReplaying()
     replaying = true;
 }
 
-KvFuzzBoard::SaveForm fuzzSaveForm(const uint8_t *data, size_t size)
+unsigned fuzzByteSum(const uint8_t *data, size_t size)
 {
     unsigned sum = 0;
     for (size_t i = 0; i < size; ++i)
         sum += data[i];
-    return sum % 2 ? KvFuzzBoard::Xml : KvFuzzBoard::Records;
+    return sum;
+}
+
+KvFuzzBoard::SaveForm fuzzSaveForm(const uint8_t *data, size_t size)
+{
+    return fuzzByteSum(data, size) % 2 ? KvFuzzBoard::Xml : KvFuzzBoard::Records;
 }
 
 QList<QByteArray> fuzzLines(const QByteArray &input, int maxLines)

@@ -61,8 +61,11 @@ struct KvFuzzWarningsAllowed
 bool fuzzReplaying();
 void setFuzzReplaying();
 
-// The form an input's board is saved in: either, as the input's bytes decide, so that a campaign
-// covers both at the cost of one per input.
+// The sum of the input's bytes, from which a harness picks what to do with an input when a
+// campaign shares that out between inputs.
+unsigned fuzzByteSum(const uint8_t *data, size_t size);
+// The form an input's board is saved in: either, as the lowest bit of the input's byte sum
+// decides, so that a campaign covers both at the cost of one per input.
 KvFuzzBoard::SaveForm fuzzSaveForm(const uint8_t *data, size_t size);
 
 // The input's lines, at most `maxLines` of them.

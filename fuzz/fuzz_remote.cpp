@@ -7,9 +7,9 @@
 namespace {
 
 // Each message drawing ink adds to what the input's board costs to draw, check, save and load
-// again; inputs of more messages spent most of a campaign's time repeating states shorter ones
+// again; inputs of more lines spent most of a campaign's time repeating states shorter ones
 // reach. Many senders at once (the cap on concurrent senders) are the remote tests' subject.
-constexpr int kMaxMessages = 32;
+constexpr int kMaxLines = 32;
 
 // Saving and loading are the file harnesses' subject and cost more than the messages: in a
 // campaign one input in two, picked by its bytes, checks that the board it drew loads back
@@ -17,13 +17,8 @@ constexpr int kMaxMessages = 32;
 // board in both forms. A replay checks every input.
 bool checksRoundTrip(const uint8_t *data, size_t size)
 {
-    if (fuzzReplaying())
-        return true;
-    unsigned sum = 0;
-    for (size_t i = 0; i < size; ++i)
-        sum += data[i];
-    // Its lowest bit picks the save form (fuzzSaveForm), the next one this.
-    return sum & 2U;
+    // The byte sum's lowest bit picks the save form, the next one this.
+    return fuzzReplaying() || (fuzzByteSum(data, size) & 2U);
 }
 
 } // namespace
@@ -32,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     KvFuzzBoard board;
     const QByteArray input(reinterpret_cast<const char *>(data), int(size));
-    for (const QByteArray &line : fuzzLines(input, kMaxMessages)) {
+    for (const QByteArray &line : fuzzLines(input, kMaxLines)) {
         const QList<QByteArray> fields = fuzzFields(line, 3);
         // A host hands over parsed objects only: text that is not one never becomes a message.
         QJsonParseError error;
