@@ -1,5 +1,6 @@
 #include "KvBoardDocument.h"
 
+#include "KvBoardDomWriter.h"
 #include "KvBoardLimits.h"
 #include "KvBoardRecordScreen.h"
 #include "KvBoardScene.h"
@@ -12,7 +13,6 @@
 #include <QDomDocument>
 #include <QFile>
 #include <QPointer>
-#include <QTextStream>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 #include <QtEndian>
@@ -197,10 +197,7 @@ QByteArray KvBoardDocument::writeStrokeXml(KvGraphicsStrokesGroup *group)
     QDomElement element = document.createElement(group->exportName());
     document.appendChild(element);
     group->exportItemXml(&document, &element, kSaveName);
-    QString text;
-    QTextStream stream(&text);
-    element.save(stream, 1);
-    return text.toUtf8();
+    return KvBoardDomWriter::write(element);
 }
 
 QByteArray KvBoardDocument::writeStrokesXml(const QList<QByteArray> &strokes)

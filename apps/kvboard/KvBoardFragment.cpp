@@ -1,7 +1,8 @@
 #include "KvBoardFragment.h"
 
+#include "KvBoardDomWriter.h"
+
 #include <QDomDocument>
-#include <QTextStream>
 #include <QUuid>
 
 namespace {
@@ -33,14 +34,6 @@ QList<QDomElement> takeStrokes(QDomElement &board)
     while (!board.firstChildElement().isNull())
         strokes.append(board.removeChild(board.firstChildElement()).toElement());
     return strokes;
-}
-
-int sizeOf(const QDomElement &element)
-{
-    QString text;
-    QTextStream stream(&text);
-    element.save(stream, 1);
-    return text.toUtf8().size();
 }
 
 } // namespace
@@ -90,7 +83,7 @@ QList<QByteArray> KvBoardFragment::split(const QByteArray &xml, int maxBytes)
     QList<QByteArray> parts;
     int size = frame;
     for (const QDomElement &stroke : strokes) {
-        const int strokeSize = sizeOf(stroke);
+        const int strokeSize = KvBoardDomWriter::write(stroke).size();
         if (board.hasChildNodes() && size + strokeSize > maxBytes) {
             parts.append(document.toByteArray(1));
             takeStrokes(board);

@@ -3,6 +3,7 @@ set(KVBOARD_BOARD_SOURCES
     KvBoard.cpp KvBoard.h
     KvBoardChange.cpp KvBoardChange.h
     KvBoardDocument.cpp KvBoardDocument.h
+    KvBoardDomWriter.cpp KvBoardDomWriter.h
     KvBoardEnvelope.cpp KvBoardEnvelope.h
     KvBoardFragment.cpp KvBoardFragment.h
     KvBoardLimits.cpp KvBoardLimits.h

@@ -1,5 +1,6 @@
 #include "KvBoard.h"
 #include "KvBoardDocument.h"
+#include "KvBoardDomWriter.h"
 #include "KvBoardLimits.h"
 #include "KvBoardScript.h"
 #include "KvBoardTransport.h"
@@ -9,6 +10,7 @@
 #include "KvPenTypes.h"
 #include "KvTestMessages.h"
 
+#include <QDomDocument>
 #include <QUndoStack>
 #include <QtTest>
 
@@ -143,6 +145,8 @@ private slots:
     void mirroringWithDelay();
     void files_data();
     void files();
+    void strokesWriteAsQtWrites_data();
+    void strokesWriteAsQtWrites();
     void badFilesChangeNothing_data();
     void badFilesChangeNothing();
     void partlyRefusedFile();
@@ -312,6 +316,47 @@ void tst_KvBoard::files()
     QVERIFY(!writeError.isEmpty());
     QVERIFY(reopened.board.openFile(path));
     QCOMPARE(uuids(reopened.board), uuids(me.board));
+}
+
+void tst_KvBoard::strokesWriteAsQtWrites_data()
+{
+    QTest::addColumn<QByteArray>("xml");
+    Participant me(QStringLiteral("board"));
+    drawTwoStrokes(me.board);
+    me.board.core()->setStylus(2);
+    drawLine(me.board, {100, 200}, {400, 260});
+    QTest::newRow("a drawn board") << me.board.toXml();
+    QTest::newRow("markup in text")
+        << QByteArray("<s><a>x &lt; y &amp;&amp; y > z ]]&gt; \"q\" 'a'</a><b>]]]&gt;]]</b></s>");
+    QTest::newRow("line ends and tabs")
+        << QByteArray("<s><a>one&#xd;&#xa;two&#x9;three&#xd;</a><b x=\"1&#xd;&#xa;2&#x9;3\"/></s>");
+    QTest::newRow("markup in attributes")
+        << QByteArray("<s a=\"&lt;&amp;&quot;'>]]&gt;\" b=\"\" c=\"2\"><t u=\"v\">w</t></s>");
+    QTest::newRow("empty, nested, beyond ASCII") << QByteArray(
+        "<s><e/><f><g><h>\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80</h></g></f><i></i></s>");
+    QTest::newRow("mixed content") << QByteArray("<s>a<b>c</b>d<e/></s>");
+    QTest::newRow("CDATA and comments") << QByteArray("<s><a><![CDATA[<x>]]></a><!-- c --></s>");
+    QTest::newRow("namespaces") << QByteArray("<s xmlns:p=\"urn:x\"><p:a p:b=\"1\"/></s>");
+}
+
+// Every element, written on its own, reads as Qt writes it to a UTF-8 stream.
+void tst_KvBoard::strokesWriteAsQtWrites()
+{
+    QFETCH(QByteArray, xml);
+    QDomDocument document;
+    QVERIFY(document.setContent(xml, QTest::currentDataTag() == QLatin1String("namespaces")));
+    QList<QDomElement> pending {document.documentElement()};
+    while (!pending.isEmpty()) {
+        const QDomElement element = pending.takeFirst();
+        QString text;
+        QTextStream stream(&text);
+        stream.setCodec("UTF-8");
+        element.save(stream, 1);
+        QCOMPARE(QString::fromUtf8(KvBoardDomWriter::write(element)), text);
+        for (QDomElement child = element.firstChildElement(); !child.isNull();
+             child = child.nextSiblingElement())
+            pending.append(child);
+    }
 }
 
 void tst_KvBoard::badFilesChangeNothing_data()
