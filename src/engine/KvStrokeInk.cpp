@@ -3,11 +3,13 @@
 #include "KvCoreGraphicsScene.h"
 #include "KvGraphicsPolygonItem.h"
 #include "KvGraphicsStrokesGroup.h"
+#include "KvOutlineContact.h"
 #include "KvPenTypes.h"
 
 #include <QLineF>
 
 #include <algorithm>
+#include <optional>
 
 using namespace KvPen;
 
@@ -98,16 +100,24 @@ void KvStrokeInk::addSegmentItem(KvGraphicsPolygonItem *item, KvGraphicsStroke *
     // A stroke that scribbles over itself cuts a piece into more and more parts, and Qt's
     // clipper slows down steeply with them (minutes, far from the origin): past
     // kMaxCutPiecePoints the piece keeps what it has, and only there is ink painted twice.
+    // Cutting a simple outline by one that does not reach it changes only how Qt's clipper writes
+    // the same area down: such cuts, most of a long stroke's, are left out.
     if (!item->brush().isOpaque()) {
         QPolygonF shown = item->polygon();
+        std::optional<bool> shownSimple;
         for (KvGraphicsPolygonItem *earlier : stroke->items()) {
             const QPolygonF &full = earlier->fullPolygon();
             if (!full.boundingRect().intersects(shown.boundingRect()))
+                continue;
+            if (!shownSimple)
+                shownSimple = KvOutlineContact::isSimple(shown);
+            if (*shownSimple && !KvOutlineContact::mayMeet(shown, full))
                 continue;
             QPolygonF cut = shown.subtracted(full);
             if (cut.size() > kMaxCutPiecePoints)
                 break;
             shown = std::move(cut);
+            shownSimple.reset();
         }
         item->setPolygon(shown);
     }

@@ -7,6 +7,7 @@
 #include "KvRecordingScene.h"
 #include "KvTestMessages.h"
 
+#include <QPainter>
 #include <QPainterPath>
 #include <QSignalSpy>
 #include <QtTest>
@@ -61,6 +62,20 @@ QPainterPath path(const QPolygonF &polygon)
     QPainterPath result;
     result.addPolygon(polygon);
     return result;
+}
+
+// The pieces as each paints itself, translucent, on a white page.
+QImage paintedPieces(const QList<QPolygonF> &pieces)
+{
+    QImage image(1000, 800, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 255, 128));
+    for (const QPolygonF &piece : pieces)
+        painter.drawPolygon(piece, Qt::WindingFill);
+    return image;
 }
 
 Points wave()
@@ -294,6 +309,50 @@ private slots:
                 overlap += area(path(shown).intersected(path(pieces[j]->polygon())));
         }
         QCOMPARE(overlap < 0.5, cut);
+    }
+
+    // A piece is cut only by earlier pieces that reach it; it paints exactly as if every
+    // earlier piece whose bounding rect meets it had cut it.
+    void cutPiecesPaintAsFullyCut_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<Points>("points");
+        Points zigzag;
+        for (int row = 0; row < 12; ++row)
+            zigzag << QPointF(row % 2 ? 900 : 0, row * 60)
+                   << QPointF(row % 2 ? 0 : 900, row * 60 + 50);
+        QTest::newRow("long diagonals side by side") << 24 << zigzag;
+        Points spiral;
+        for (int step = 0; step < 60; ++step)
+            spiral << QPointF(400 + 8 * step * qCos(step * 0.7), 400 + 8 * step * qSin(step * 0.7));
+        QTest::newRow("wide spiral of sharp turns") << 40 << spiral;
+    }
+
+    void cutPiecesPaintAsFullyCut()
+    {
+        QFETCH(int, width);
+        QFETCH(Points, points);
+        useTool(2, width, QColor(0xF8, 0xE7, 0x1C));
+        const KvGraphicsStrokesGroup *group = m_engine->createGroupFromPoints(points);
+        QVERIFY(group);
+        QList<QPolygonF> shown;
+        QList<QPolygonF> fullyCut;
+        const Pieces pieces = group->items();
+        for (int i = 0; i < pieces.size(); ++i) {
+            shown.append(pieces[i]->polygon());
+            QPolygonF cut = pieces[i]->fullPolygon();
+            for (int j = 0; j < i; ++j) {
+                const QPolygonF &earlier = pieces[j]->fullPolygon();
+                if (!earlier.boundingRect().intersects(cut.boundingRect()))
+                    continue;
+                const QPolygonF next = cut.subtracted(earlier);
+                if (next.size() > KvPen::kMaxCutPiecePoints)
+                    break;
+                cut = next;
+            }
+            fullyCut.append(cut);
+        }
+        QCOMPARE(paintedPieces(shown), paintedPieces(fullyCut));
     }
 
     // A highlighter scribbling over itself cuts each new piece by more and more earlier ones.

@@ -1,5 +1,6 @@
 #include "KvGraphicsStroke.h"
 #include "KvLogRecorder.h"
+#include "KvOutlineContact.h"
 #include "KvTestMessages.h"
 
 #include <QLineF>
@@ -25,6 +26,17 @@ bool near(const QPointF &a, const QPointF &b)
     return std::abs(a.x() - b.x()) <= 1e-9 && std::abs(a.y() - b.y()) <= 1e-9;
 }
 
+double area(const QPolygonF &polygon)
+{
+    double sum = 0;
+    for (int i = 0; i < polygon.size(); ++i) {
+        const QPointF &p = polygon.at(i);
+        const QPointF &q = polygon.at((i + 1) % polygon.size());
+        sum += p.x() * q.y() - q.x() * p.y();
+    }
+    return std::abs(sum) / 2;
+}
+
 bool near(const QRectF &a, const QRectF &b)
 {
     return near(a.topLeft(), b.topLeft()) && near(a.bottomRight(), b.bottomRight());
@@ -38,6 +50,71 @@ class tst_Geometry : public QObject
 
 private slots:
     void initTestCase() { failOnUnexpectedWarnings(); }
+
+    void outlineContact_data()
+    {
+        QTest::addColumn<QPolygonF>("a");
+        QTest::addColumn<QPolygonF>("b");
+        QTest::addColumn<bool>("meet");
+        const QPolygonF square({{0, 0}, {10, 0}, {10, 10}, {0, 10}});
+        const QPolygonF diagonal({{0, 0}, {100, 90}, {100, 100}, {0, 10}});
+        QTest::newRow("apart") << square << square.translated(20, 0) << false;
+        QTest::newRow("long diagonals side by side")
+            << diagonal << diagonal.translated(0, 30) << false;
+        QTest::newRow("crossing") << square << square.translated(5, 5) << true;
+        QTest::newRow("sharing an edge") << square << square.translated(10, 0) << true;
+        QTest::newRow("sharing a corner") << square << square.translated(10, 10) << true;
+        QTest::newRow("one inside the other")
+            << square << QPolygonF({{2, 2}, {8, 2}, {8, 8}, {2, 8}}) << true;
+        QTest::newRow("around the other")
+            << QPolygonF({{2, 2}, {8, 2}, {8, 8}, {2, 8}}) << square << true;
+        // Inside a loop the odd-even rule leaves empty, as Qt's clipper reads it.
+        const QPolygonF twice(
+            {{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}, {10, 0}, {10, 10}, {0, 10}});
+        QTest::newRow("in an area wound twice")
+            << twice << QPolygonF({{2, 2}, {8, 2}, {8, 8}, {2, 8}}) << false;
+        QTest::newRow("a line, not an area")
+            << QPolygonF(QVector<QPointF> {{0, 0}, {50, 50}}) << square << true;
+    }
+
+    void outlineContact()
+    {
+        QFETCH(QPolygonF, a);
+        QFETCH(QPolygonF, b);
+        QFETCH(bool, meet);
+        QCOMPARE(KvOutlineContact::mayMeet(a, b), meet);
+        QCOMPARE(KvOutlineContact::mayMeet(b, a), meet);
+        // Where they are said not to meet, Qt's clipper finds nothing in common.
+        if (!meet)
+            QCOMPARE(area(a.intersected(b)), 0.0);
+    }
+
+    void simpleOutline_data()
+    {
+        QTest::addColumn<QPolygonF>("outline");
+        QTest::addColumn<bool>("simple");
+        const QPolygonF square({{0, 0}, {10, 0}, {10, 10}, {0, 10}});
+        QTest::newRow("square") << square << true;
+        QTest::newRow("square, closed") << QPolygonF(QPolygonF(square) << QPointF(0, 0)) << true;
+        QTest::newRow("straight on through a corner")
+            << QPolygonF({{0, 0}, {5, 0}, {10, 0}, {10, 10}}) << true;
+        QTest::newRow("bow tie") << QPolygonF({{0, 0}, {10, 10}, {10, 0}, {0, 10}}) << false;
+        QTest::newRow("folding back") << QPolygonF({{0, 0}, {10, 0}, {5, 0}, {5, 10}}) << false;
+        QTest::newRow("repeated point")
+            << QPolygonF({{0, 0}, {10, 0}, {10, 0}, {10, 10}, {0, 10}}) << false;
+        QTest::newRow("touching itself")
+            << QPolygonF({{0, 0}, {10, 0}, {10, 10}, {5, 0}, {0, 10}}) << false;
+        QTest::newRow("two loops joined by a bridge") << QPolygonF(
+            {{0, 0}, {4, 0}, {4, 4}, {0, 4}, {0, 0}, {10, 0}, {14, 0}, {14, 4}, {10, 4}, {10, 0}})
+                                                      << false;
+    }
+
+    void simpleOutline()
+    {
+        QFETCH(QPolygonF, outline);
+        QFETCH(bool, simple);
+        QCOMPARE(KvOutlineContact::isSimple(outline), simple);
+    }
 
     void lineCapsule_data()
     {
