@@ -93,6 +93,35 @@ void moveWithCommit(benchmark::State &state, int stylus)
     finish(state, board, engine);
 }
 
+// A highlighter scribbled over a word: sweeps of 88 units back and forth, half a unit lower each
+// move; every move commits a piece that overlaps pieces of the sweeps before.
+void moveMarkerScribble(benchmark::State &state)
+{
+    KvBenchBoard &board = KvBenchBoard::withPieces(int(state.range(0)));
+    KvPenObject engine;
+    engine.setScene(board.scene());
+    engine.setStylus(Marker);
+    const int piecesPerStroke = 40;
+    const int movesPerSweep = 8;
+    int stroke = 0;
+    QPointF start = KvBenchBoard::drawingSpot(stroke);
+    pressAt(engine, start);
+    int moves = 0;
+    for (auto _ : state) {
+        ++moves;
+        const int sweep = (moves - 1) / movesPerSweep;
+        const int along = (moves - 1) % movesPerSweep + 1;
+        const int x = sweep % 2 ? movesPerSweep - along : along;
+        engine.inputDeviceMove(start + QPointF(11.0 * x, 0.5 * moves), QUuid(), -1);
+        if (moves == piecesPerStroke) {
+            start = KvBenchBoard::drawingSpot(++stroke);
+            restartStroke(state, board, engine, stroke, start);
+            moves = 0;
+        }
+    }
+    finish(state, board, engine);
+}
+
 void pressStroke(benchmark::State &state)
 {
     KvBenchBoard &board = KvBenchBoard::withPieces(int(state.range(0)));
@@ -154,5 +183,6 @@ void boards(benchmark::internal::Benchmark *benchmark)
 BENCHMARK(moveWithoutCommit)->Name("Ink/MoveNoCommit")->Apply(boards);
 BENCHMARK_CAPTURE(moveWithCommit, pen, Pen)->Name("Ink/MovePenCommit")->Apply(boards);
 BENCHMARK_CAPTURE(moveWithCommit, marker, Marker)->Name("Ink/MoveMarkerCommit")->Apply(boards);
+BENCHMARK(moveMarkerScribble)->Name("Ink/MoveMarkerScribble")->Apply(boards);
 BENCHMARK(pressStroke)->Name("Ink/Press")->Apply(boards);
 BENCHMARK(release200)->Name("Ink/Release200")->Apply(boards);

@@ -29,6 +29,22 @@ QRectF squareAround(const QPointF &centre, double side)
     return QRectF(centre.x() - half, centre.y() - half, side, side);
 }
 
+// The point at `t` of the cubic curve p1 … p4, evaluated as Qt's QBezier::pointAt does.
+QPointF cubicPoint(const QPointF &p1, const QPointF &p2, const QPointF &p3, const QPointF &p4,
+                   double t)
+{
+    const double m = 1.0 - t;
+    const auto along = [m, t](double v1, double v2, double v3, double v4) {
+        double a = v1 * m + v2 * t;
+        double b = v2 * m + v3 * t;
+        const double c = v3 * m + v4 * t;
+        a = a * m + b * t;
+        b = b * m + c * t;
+        return a * m + b * t;
+    };
+    return QPointF(along(p1.x(), p2.x(), p3.x(), p4.x()), along(p1.y(), p2.y(), p3.y(), p4.y()));
+}
+
 // Calls visit(point) for the curve's points at percent i / segments, i = 0 … segments.
 template<typename Visit>
 void visitQuadCurvePoints(const QPointF &start, const QPointF &control, const QPointF &end,
@@ -36,8 +52,23 @@ void visitQuadCurvePoints(const QPointF &start, const QPointF &control, const QP
 {
     QPainterPath path(start);
     path.quadTo(control, end);
-    for (unsigned i = 0; i <= segments; ++i)
-        visit(path.pointAtPercent(double(i) / segments));
+    // Qt leaves a curve of one point out of the path.
+    if (path.elementCount() == 1) {
+        for (unsigned i = 0; i <= segments; ++i)
+            visit(start);
+        return;
+    }
+    // QPainterPath::pointAtPercent, worked out as Qt does, bit for bit: on a path of one curve it
+    // scales the percent by the curve's length and back, and evaluates the cubic Qt made of the
+    // quadratic curve there. Qt measures that length three times for every point; here it is
+    // measured once.
+    const double length = path.length();
+    const QPointF control1((start.x() + 2 * control.x()) / 3, (start.y() + 2 * control.y()) / 3);
+    const QPointF control2((end.x() + 2 * control.x()) / 3, (end.y() + 2 * control.y()) / 3);
+    for (unsigned i = 0; i <= segments; ++i) {
+        const double t = length * (double(i) / segments) / length;
+        visit(cubicPoint(start, control1, control2, end, qBound(0.0, t, 1.0)));
+    }
 }
 
 // An outline stays with its item for the item's lifetime: no spare capacity.

@@ -4,6 +4,8 @@
 #include "KvTestMessages.h"
 
 #include <QLineF>
+#include <QPainterPath>
+#include <QRandomGenerator>
 #include <QScopedArrayPointer>
 #include <QTest>
 
@@ -252,6 +254,42 @@ private slots:
         for (int i = 0; i <= 10; ++i) {
             const double t = i / 10.0;
             QVERIFY2(near(points.at(i), 2 * t * (1 - t) * control + t * t * end), describe(i));
+        }
+    }
+
+    // The points are Qt's pointAtPercent on the curve's path, bit for bit, near the origin and at
+    // the edge of the ink's range, down to curves of one point.
+    void quadCurvePointsAreQts_data()
+    {
+        QTest::addColumn<double>("offset");
+        QTest::addColumn<double>("scale");
+        QTest::newRow("handwriting") << 0.0 << 20.0;
+        QTest::newRow("long strokes") << 0.0 << 1e5;
+        QTest::newRow("tiny strokes") << 3.0 << 1e-6;
+        QTest::newRow("far from the origin") << -16.7e6 << 50.0;
+    }
+
+    void quadCurvePointsAreQts()
+    {
+        QFETCH(double, offset);
+        QFETCH(double, scale);
+        QRandomGenerator random(11);
+        const auto point = [&] {
+            return QPointF(offset + (random.generateDouble() - 0.5) * scale,
+                           offset + (random.generateDouble() - 0.5) * scale);
+        };
+        for (int curve = 0; curve < 2000; ++curve) {
+            const QPointF start = point();
+            const QPointF control = curve % 5 == 0 ? start : point();
+            const QPointF end = curve % 7 == 0 ? start : curve % 9 == 0 ? control : point();
+            QPainterPath path(start);
+            path.quadTo(control, end);
+            const QList<QPointF> points = ::quadCurvePoints(start, control, end, 10);
+            for (int i = 0; i <= 10; ++i) {
+                const QPointF qts = path.pointAtPercent(i / 10.0);
+                QVERIFY2(points.at(i).x() == qts.x() && points.at(i).y() == qts.y(),
+                         describe(curve) + " " + describe(i));
+            }
         }
     }
 
