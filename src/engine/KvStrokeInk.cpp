@@ -13,6 +13,33 @@
 
 using namespace KvPen;
 
+namespace {
+
+// The offset along one axis that brings the values in [low, high] near zero without rounding
+// any of them: a bound when all lie within a factor of two of it (Sterbenz), zero otherwise.
+double exactShift(double low, double high)
+{
+    if (low > 0 && high <= 2 * low)
+        return low;
+    if (high < 0 && low >= 2 * high)
+        return high;
+    return 0;
+}
+
+// `shown` minus `full`, as QPolygonF::subtracted gives it, worked out near the origin: far from
+// it Qt's clipper takes several times as long. Points of the two come back exactly as they were.
+QPolygonF subtractedNearOrigin(const QPolygonF &shown, const QPolygonF &full)
+{
+    const QRectF both = shown.boundingRect() | full.boundingRect();
+    const QPointF shift(exactShift(both.left(), both.right()),
+                        exactShift(both.top(), both.bottom()));
+    if (shift.isNull())
+        return shown.subtracted(full);
+    return shown.translated(-shift).subtracted(full.translated(-shift)).translated(shift);
+}
+
+} // namespace
+
 QList<KvGraphicsPolygonItem *> KvStrokeInk::piecesOnBoard(const KvGraphicsStroke *stroke) const
 {
     // A piece the host took off the board is the host's now.
@@ -101,7 +128,7 @@ void KvStrokeInk::addSegmentItem(KvGraphicsPolygonItem *item, KvGraphicsStroke *
     // clipper slows down steeply with them (minutes, far from the origin): past
     // kMaxCutPiecePoints the piece keeps what it has, and only there is ink painted twice.
     // Cutting a simple outline by one that does not reach it changes only how Qt's clipper writes
-    // the same area down: such cuts, most of a long stroke's, are left out.
+    // the same area down: such cuts (long pieces whose rects meet while they do not) are left out.
     if (!item->brush().isOpaque()) {
         QPolygonF shown = item->polygon();
         std::optional<bool> shownSimple;
@@ -113,7 +140,7 @@ void KvStrokeInk::addSegmentItem(KvGraphicsPolygonItem *item, KvGraphicsStroke *
                 shownSimple = KvOutlineContact::isSimple(shown);
             if (*shownSimple && !KvOutlineContact::mayMeet(shown, full))
                 continue;
-            QPolygonF cut = shown.subtracted(full);
+            QPolygonF cut = subtractedNearOrigin(shown, full);
             if (cut.size() > kMaxCutPiecePoints)
                 break;
             shown = std::move(cut);

@@ -355,6 +355,30 @@ private slots:
         QCOMPARE(paintedPieces(shown), paintedPieces(fullyCut));
     }
 
+    // Far from the origin a translucent stroke is cut as it is near it.
+    void farInkIsCutAsNearInk()
+    {
+        useTool(2, 20, QColor(0xF8, 0xE7, 0x1C));
+        Points near;
+        for (int step = 0; step < 40; ++step)
+            near << QPointF(100 + 90 * qSin(step * 1.3), 100 + 40 * qCos(step * 0.7) + step);
+        const QPointF far(7e6, -31920);
+        Points shifted;
+        for (const QPointF &point : near)
+            shifted << point + far;
+        const Pieces nearPieces = m_engine->createGroupFromPoints(near)->items();
+        const Pieces farPieces = m_engine->createGroupFromPoints(shifted)->items();
+        QCOMPARE(farPieces.size(), nearPieces.size());
+        for (int i = 0; i < nearPieces.size(); ++i) {
+            const QPolygonF expected = nearPieces[i]->polygon().translated(far);
+            const QPolygonF cut = farPieces[i]->polygon();
+            QCOMPARE(cut.size(), expected.size());
+            for (int p = 0; p < cut.size(); ++p)
+                QVERIFY2(QLineF(cut[p], expected[p]).length() < 1e-6,
+                         qPrintable(QString::number(i)));
+        }
+    }
+
     // A highlighter scribbling over itself cuts each new piece by more and more earlier ones.
     // Qt's clipper, given such cut pieces again, once took minutes for this stroke of a remote
     // participant; the cut pieces now stay small, so the stroke keeps up and loads back.
