@@ -64,6 +64,12 @@ void setFuzzReplaying();
 // The sum of the input's bytes, from which a harness picks what to do with an input when a
 // campaign shares that out between inputs.
 unsigned fuzzByteSum(const uint8_t *data, size_t size);
+// Whether the input's board is saved and loaded again. Saving and loading are the file
+// harnesses' subject and cost more than drawing: in a campaign one input in two, as the second
+// bit of its byte sum decides, checks that the board it drew loads back whole, so that the
+// campaign spends most of its time on its own subject and still meets every board in both
+// forms. A replay checks every input.
+bool fuzzChecksRoundTrip(const uint8_t *data, size_t size);
 // The form an input's board is saved in: either, as the lowest bit of the input's byte sum
 // decides, so that a campaign covers both at the cost of one per input.
 KvFuzzBoard::SaveForm fuzzSaveForm(const uint8_t *data, size_t size);

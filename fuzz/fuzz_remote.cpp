@@ -11,16 +11,6 @@ namespace {
 // reach. Many senders at once (the cap on concurrent senders) are the remote tests' subject.
 constexpr int kMaxLines = 32;
 
-// Saving and loading are the file harnesses' subject and cost more than the messages: in a
-// campaign one input in two, picked by its bytes, checks that the board it drew loads back
-// whole, so that the campaign spends most of its time on the messages and still meets every
-// board in both forms. A replay checks every input.
-bool checksRoundTrip(const uint8_t *data, size_t size)
-{
-    // The byte sum's lowest bit picks the save form, the next one this.
-    return fuzzReplaying() || (fuzzByteSum(data, size) & 2U);
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -39,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     board.render();
     board.core().foucesMouseRelease();
-    if (checksRoundTrip(data, size))
+    if (fuzzChecksRoundTrip(data, size))
         board.roundTrip(fuzzSaveForm(data, size));
     else
         board.check();
