@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -39,11 +40,10 @@ bool boundsMeet(const QRectF &a, const QRectF &b)
         && b.top() <= a.bottom();
 }
 
-// Whether two segments share a point; collinear or touching segments do.
-bool segmentsMeet(const QPointF &a1, const QPointF &a2, const QPointF &b1, const QPointF &b2)
+// Whether two segments whose bounds meet share a point; collinear or touching segments do.
+bool crossingSegmentsMeet(const QPointF &a1, const QPointF &a2, const QPointF &b1,
+                          const QPointF &b2)
 {
-    if (!boundsMeet(boundsOf(a1, a2), boundsOf(b1, b2)))
-        return false;
     const int b1Side = side(a1, a2, b1);
     const int b2Side = side(a1, a2, b2);
     const int a1Side = side(b1, b2, a1);
@@ -70,10 +70,13 @@ bool KvOutlineContact::mayMeet(const QPolygonF &a, const QPolygonF &b)
     for (int i = 0; i < aSize; ++i) {
         const QPointF &a1 = a.at(i);
         const QPointF &a2 = a.at((i + 1) % aSize);
-        if (!boundsMeet(boundsOf(a1, a2), bBounds))
+        const QRectF aBounds = boundsOf(a1, a2);
+        if (!boundsMeet(aBounds, bBounds))
             continue;
         for (int j = 0; j < bSize; ++j) {
-            if (segmentsMeet(a1, a2, b.at(j), b.at((j + 1) % bSize)))
+            const QPointF &b1 = b.at(j);
+            const QPointF &b2 = b.at((j + 1) % bSize);
+            if (boundsMeet(aBounds, boundsOf(b1, b2)) && crossingSegmentsMeet(a1, a2, b1, b2))
                 return true;
         }
     }
@@ -87,19 +90,26 @@ bool KvOutlineContact::isSimple(const QPolygonF &outline)
     const int size = loopSize(outline);
     if (size < 3)
         return false;
+    const QPointF *points = outline.constData();
+    // Every pair of edges is compared: their bounds are worked out once.
+    std::vector<QRectF> edgeBounds(static_cast<size_t>(size));
+    for (int i = 0; i < size; ++i)
+        edgeBounds[size_t(i)] = boundsOf(points[i], points[(i + 1) % size]);
     for (int i = 0; i < size; ++i) {
-        const QPointF &a1 = outline.at(i);
-        const QPointF &a2 = outline.at((i + 1) % size);
+        const QPointF &a1 = points[i];
+        const QPointF &a2 = points[(i + 1) % size];
         if (a1 == a2)
             return false;
         // Neighbouring edges share a point; they may not fold back onto each other.
-        const QPointF &a3 = outline.at((i + 2) % size);
+        const QPointF &a3 = points[(i + 2) % size];
         if (side(a1, a2, a3) == 0 && QPointF::dotProduct(a2 - a1, a3 - a2) <= 0)
             return false;
+        const QRectF &aBounds = edgeBounds[size_t(i)];
         for (int j = i + 2; j < size; ++j) {
             if (i == 0 && j == size - 1)
                 continue;
-            if (segmentsMeet(a1, a2, outline.at(j), outline.at((j + 1) % size)))
+            if (boundsMeet(aBounds, edgeBounds[size_t(j)])
+                && crossingSegmentsMeet(a1, a2, points[j], points[(j + 1) % size]))
                 return false;
         }
     }
