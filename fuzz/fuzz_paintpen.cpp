@@ -9,6 +9,27 @@
 
 namespace {
 
+// A campaign replays a stroke's first points only. Cutting a translucent stroke's pieces is
+// quadratic in how often it crosses itself: scribbles of hundreds of points over one spot took
+// up to a second and a half each, and a campaign that met them ran under 1,000 inputs a second.
+// Inputs of past findings stay within the cap; a replay takes every point.
+constexpr int kCampaignPoints = 48;
+
+QJsonObject campaignMessage(QJsonObject message)
+{
+    if (fuzzReplaying())
+        return message;
+    const QString pos = message.value(QLatin1String("pos")).toString();
+    int end = -1;
+    for (int point = 0; point < kCampaignPoints; ++point) {
+        end = pos.indexOf(QLatin1Char(';'), end + 1);
+        if (end < 0)
+            return message;
+    }
+    message.insert(QLatin1String("pos"), pos.left(end));
+    return message;
+}
+
 void changeView(const QByteArray &line)
 {
     QGraphicsView *view = KvFuzzBoard::view();
@@ -40,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (line.startsWith("view "))
             changeView(line);
         else
-            board.core().paintPen(QJsonDocument::fromJson(line).object());
+            board.core().paintPen(campaignMessage(QJsonDocument::fromJson(line).object()));
     }
     board.render();
     if (fuzzChecksRoundTrip(data, size))
