@@ -549,9 +549,15 @@ void KvBoardDocument::importStrokes(KvPenCore *core, int first, int count)
         m_strokeXml[i].clear();
     }
     xml += "</" + kBoardTag.toUtf8() + '>';
+    // Read by the reader that screened and copied the strokes: Qt's older DOM parser refuses
+    // some names this one accepts (a replacement character from a declared encoding), and
+    // would drop the whole batch.
+    QXmlStreamReader reader(xml);
     QDomDocument document;
-    // Well formed: written from a document that was.
-    document.setContent(xml);
+    QString error;
+    if (!document.setContent(&reader, false, &error))
+        qDebug("kvboard: strokes %d to %d could not be read back: %s", first + 1,
+               int(qMin<qint64>(qint64(first) + count, m_strokeXml.size())), qPrintable(error));
     QDomElement batch = document.documentElement();
     core->importSceneXml(&document, &batch, kSaveName);
 }
