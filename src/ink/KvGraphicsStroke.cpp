@@ -248,8 +248,9 @@ QPolygonF lineCapsulePolygon(const QLineF &line, double startWidth, double endWi
     const QPointF u1(r1 * cosT, r1 * sinT);
     const QPointF u2(r2 * cosT, r2 * sinT);
 
-    QPainterPath path;
-    path.reserve(16);
+    // Capsules follow the pointer on every move: one path per thread keeps its storage.
+    thread_local QPainterPath path;
+    path.clear();
     path.moveTo(p1 - u1);
     path.lineTo(p2 - u2);
     path.arcTo(squareAround(p2, endWidth), angle + 90.0, -180.0);

@@ -183,6 +183,7 @@ LoadedGroup groupFromMap(const QVariantMap &map, int room)
 {
     LoadedGroup group;
     const QVariantList entries = map.value(kPolygonsKey).toList();
+    group.pieces.reserve(qBound(0, entries.size(), room));
     for (const QVariant &entry : entries)
         keepPiece(&group, pieceFromMap(entry.toMap()), room);
     group.color = map.value(kColorKey).value<QColor>();
