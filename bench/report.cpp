@@ -268,13 +268,20 @@ QString tables(const QJsonObject &document)
     for (const QJsonValue &load : context.value("load_avg").toArray())
         loads.append(QString::number(load.toDouble(), 'f', 2));
 
+    const int cores = context.value("num_cpus").toInt();
+    const QStringList allowed
+        = context.value("allowed_cpus").toString().split(QLatin1Char(','), Qt::SkipEmptyParts);
+    const QString pinned = allowed.size() == 1 && cores > 1
+        ? QStringLiteral(", pinned to core %1").arg(allowed.first())
+        : QString();
+
     QStringList lines;
-    lines << QStringLiteral("Run of %1 on %2: %3, %4 cores, Qt %5, Release build; load average "
-                            "%6 at the start. Times are medians of three runs (real time), one run "
+    lines << QStringLiteral("Run of %1 on %2: %3, %4 cores, Qt %5, Release build%6; load average "
+                            "%7 at the start. Times are medians of three runs (real time), one run "
                             "for the 10,000-stroke saves and loads.")
                  .arg(context.value("date").toString(), context.value("host_name").toString(),
-                      cpuModel(), QString::number(context.value("num_cpus").toInt()),
-                      QString::fromLatin1(qVersion()), loads.join(QStringLiteral(", ")))
+                      cpuModel(), QString::number(cores), QString::fromLatin1(qVersion()), pinned,
+                      loads.join(QStringLiteral(", ")))
           << QString();
     lines << QStringLiteral("| path | median | target | verdict |")
           << QStringLiteral("|---|---|---|---|");
