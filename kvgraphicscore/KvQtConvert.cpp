@@ -366,5 +366,17 @@ void KvQtConvert::setAttributeDomString(QDomElement *element, const QString &nam
 
 QString KvQtConvert::readDomString(const QDomElement *element, const QString &key)
 {
-    return element ? element->firstChildElement(key).text() : QString();
+    return element ? domText(element->firstChildElement(key)) : QString();
+}
+
+QString KvQtConvert::domText(const QDomElement &element)
+{
+    // A value is one text node as written: its string is shared where text() would copy it.
+    const QDomNode only = element.firstChild();
+    if (only.isText() && only.nextSibling().isNull()) {
+        const QString text = only.nodeValue();
+        if (!text.isNull())
+            return text;
+    }
+    return element.text();
 }

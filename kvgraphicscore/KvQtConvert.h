@@ -59,4 +59,6 @@ public:
                                       const QString &value);
     // The text of the direct child element named `key`; empty when there is none.
     static QString readDomString(const QDomElement *element, const QString &key);
+    // The element's text, as QDomElement::text() gives it.
+    static QString domText(const QDomElement &element);
 };

@@ -103,22 +103,53 @@ KvInkFileCodec::Piece pieceFromMap(const QVariantMap &map)
     return piece;
 }
 
+// The texts of a piece element's values, each from the first child element of its name (as
+// KvQtConvert::readDomString finds it), found in one walk over the children.
+struct PieceTexts
+{
+    enum Value { Polygon, FullPolygon, Pen, Brush, Transform, ZValue, FillRule, Index, Count };
+    QString texts[Count];
+
+    explicit PieceTexts(const QDomElement &element)
+    {
+        static const QString *const keys[Count]
+            = {&kPolygonKey,   &kPolygonFullKey, &kPenKey,      &kBrushKey,
+               &kTransformKey, &kZValueKey,      &kFillRuleKey, &kIndexKey};
+        bool found[Count] = {};
+        for (QDomElement child = element.firstChildElement(); !child.isNull();
+             child = child.nextSiblingElement()) {
+            const QString tag = child.tagName();
+            for (int value = 0; value < Count; ++value) {
+                if (!found[value] && tag == *keys[value]) {
+                    found[value] = true;
+                    texts[value] = KvQtConvert::domText(child);
+                    break;
+                }
+            }
+        }
+    }
+    const QString &operator[](Value value) const { return texts[value]; }
+};
+
 std::optional<KvInkFileCodec::Piece> pieceFromElement(const QDomElement &element)
 {
-    const auto polygon = readPolygonText(KvQtConvert::readDomString(&element, kPolygonKey));
-    const auto fullPolygon = readPolygonText(KvQtConvert::readDomString(&element, kPolygonFullKey));
+    const PieceTexts texts(element);
+    const auto polygon = readPolygonText(texts[PieceTexts::Polygon]);
+    // An opaque piece's outlines are written alike: read once.
+    const auto fullPolygon = texts[PieceTexts::FullPolygon] == texts[PieceTexts::Polygon]
+        ? polygon
+        : readPolygonText(texts[PieceTexts::FullPolygon]);
     if (!polygon || !fullPolygon)
         return std::nullopt;
     KvInkFileCodec::Piece piece;
     piece.polygon = *polygon;
     piece.fullPolygon = *fullPolygon;
-    piece.pen = KvQtConvert::stringToPen(KvQtConvert::readDomString(&element, kPenKey));
-    piece.brush = KvQtConvert::stringToBrush(KvQtConvert::readDomString(&element, kBrushKey));
-    piece.transform
-        = KvQtConvert::stringToTransform(KvQtConvert::readDomString(&element, kTransformKey));
-    piece.zValue = KvQtConvert::readDomString(&element, kZValueKey).toDouble();
-    piece.fillRule = KvQtConvert::readDomString(&element, kFillRuleKey).toInt(nullptr, 10);
-    piece.index = KvQtConvert::readDomString(&element, kIndexKey).toInt(nullptr, 10);
+    piece.pen = KvQtConvert::stringToPen(texts[PieceTexts::Pen]);
+    piece.brush = KvQtConvert::stringToBrush(texts[PieceTexts::Brush]);
+    piece.transform = KvQtConvert::stringToTransform(texts[PieceTexts::Transform]);
+    piece.zValue = texts[PieceTexts::ZValue].toDouble();
+    piece.fillRule = texts[PieceTexts::FillRule].toInt(nullptr, 10);
+    piece.index = texts[PieceTexts::Index].toInt(nullptr, 10);
     return piece;
 }
 

@@ -93,6 +93,8 @@ private slots:
     void malformedText_data();
     void malformedText();
     void domHelpers();
+    void domTextIsQts_data();
+    void domTextIsQts();
 
     void boardOrderAndRemoval();
     void removedItemsAreOwnedUntilTakenBack();
@@ -178,6 +180,31 @@ void tst_GraphicsCore::domHelpers()
     QCOMPARE(KvQtConvert::readDomString(&group, "missing"), QString());
     // Only direct children count: a piece's value is not the group's.
     QCOMPARE(KvQtConvert::readDomString(&root, "type"), QString());
+}
+
+void tst_GraphicsCore::domTextIsQts_data()
+{
+    QTest::addColumn<QString>("xml");
+    QTest::newRow("one text node") << "<v>1,2;3,4</v>";
+    QTest::newRow("escaped text") << "<v>a &amp; b</v>";
+    QTest::newRow("cdata") << "<v><![CDATA[1,2]]></v>";
+    QTest::newRow("text and cdata") << "<v>1,<![CDATA[2]]></v>";
+    QTest::newRow("text around an element") << "<v>1<w>2</w>3</v>";
+    QTest::newRow("only an element") << "<v><w>2</w></v>";
+    QTest::newRow("comment") << "<v>1<!-- c -->2</v>";
+    QTest::newRow("empty") << "<v></v>";
+    QTest::newRow("self-closing") << "<v/>";
+}
+
+void tst_GraphicsCore::domTextIsQts()
+{
+    QFETCH(QString, xml);
+    QDomDocument document;
+    QVERIFY(document.setContent(xml));
+    const QDomElement element = document.documentElement();
+    const QString text = KvQtConvert::domText(element);
+    QCOMPARE(text, element.text());
+    QCOMPARE(text.isNull(), element.text().isNull());
 }
 
 void tst_GraphicsCore::boardOrderAndRemoval()
