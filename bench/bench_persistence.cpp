@@ -119,25 +119,6 @@ void writeRecordsOnly(benchmark::State &state)
     state.counters["bytes"] = bytes.size();
 }
 
-// Reading the stream and putting every group on the board; the bare stream read below it.
-void loadRecords(benchmark::State &state, bool importToo)
-{
-    KvBenchBoard &board = KvBenchBoard::withStrokes(int(state.range(0)));
-    KvPenObject engine;
-    engine.setScene(board.scene());
-    const QByteArray bytes = saveRecords(engine);
-    for (auto _ : state) {
-        std::unique_ptr<EmptyBoard> target(importToo ? new EmptyBoard : nullptr);
-        const QList<KvSaveDataItem> records = readRecords(bytes);
-        if (importToo)
-            target->engine.importScene(records, kName);
-        state.PauseTiming();
-        target.reset();
-        state.ResumeTiming();
-    }
-    state.counters["bytes"] = bytes.size();
-}
-
 void saveAsXml(benchmark::State &state)
 {
     KvBenchBoard &board = KvBenchBoard::withStrokes(int(state.range(0)));
@@ -162,21 +143,49 @@ void writeXmlOnly(benchmark::State &state)
     state.counters["bytes"] = bytes.size();
 }
 
-// Parsing the text and putting every group on the board; the bare parse below it.
-void loadXml(benchmark::State &state, bool importToo)
+// A load: the bytes read and every group put on a fresh board, returned to be freed untimed; or
+// Qt's part of it alone, which leaves no board.
+using Load = std::unique_ptr<EmptyBoard> (*)(const QByteArray &bytes);
+using Save = QByteArray (*)(KvPenObject &engine);
+
+std::unique_ptr<EmptyBoard> loadRecordsOnto(const QByteArray &bytes)
+{
+    auto target = std::make_unique<EmptyBoard>();
+    target->engine.importScene(readRecords(bytes), kName);
+    return target;
+}
+
+std::unique_ptr<EmptyBoard> readRecordsOnly(const QByteArray &bytes)
+{
+    readRecords(bytes);
+    return {};
+}
+
+std::unique_ptr<EmptyBoard> loadXmlOnto(const QByteArray &bytes)
+{
+    auto target = std::make_unique<EmptyBoard>();
+    QDomDocument document;
+    document.setContent(bytes);
+    QDomElement root = document.documentElement();
+    target->engine.importSceneXml(&document, &root, kName);
+    return target;
+}
+
+std::unique_ptr<EmptyBoard> parseXmlOnly(const QByteArray &bytes)
+{
+    QDomDocument document;
+    document.setContent(bytes);
+    return {};
+}
+
+void loadBoard(benchmark::State &state, Save save, Load load)
 {
     KvBenchBoard &board = KvBenchBoard::withStrokes(int(state.range(0)));
     KvPenObject engine;
     engine.setScene(board.scene());
-    const QByteArray bytes = saveXml(engine);
+    const QByteArray bytes = save(engine);
     for (auto _ : state) {
-        std::unique_ptr<EmptyBoard> target(importToo ? new EmptyBoard : nullptr);
-        QDomDocument document;
-        document.setContent(bytes);
-        if (importToo) {
-            QDomElement root = document.documentElement();
-            target->engine.importSceneXml(&document, &root, kName);
-        }
+        std::unique_ptr<EmptyBoard> target = load(bytes);
         state.PauseTiming();
         target.reset();
         state.ResumeTiming();
@@ -225,22 +234,6 @@ void saveRecordsInTurns(benchmark::State &state)
         state, [&] { saveRecords(engine, &bytes); }, [&] { writeRecords(records, &bytes); }, [] {});
 }
 
-void loadRecordsInTurns(benchmark::State &state)
-{
-    KvBenchBoard &board = KvBenchBoard::withStrokes(int(state.range(0)));
-    KvPenObject engine;
-    engine.setScene(board.scene());
-    const QByteArray bytes = saveRecords(engine);
-    std::unique_ptr<EmptyBoard> target;
-    inTurnsWithQt(
-        state,
-        [&] {
-            target.reset(new EmptyBoard);
-            target->engine.importScene(readRecords(bytes), kName);
-        },
-        [&] { readRecords(bytes); }, [&] { target.reset(); });
-}
-
 void saveXmlInTurns(benchmark::State &state)
 {
     KvBenchBoard &board = KvBenchBoard::withStrokes(int(state.range(0)));
@@ -251,27 +244,15 @@ void saveXmlInTurns(benchmark::State &state)
         state, [&] { saveXml(engine); }, [&] { document.toByteArray(-1); }, [] {});
 }
 
-void loadXmlInTurns(benchmark::State &state)
+void loadInTurns(benchmark::State &state, Save save, Load load, Load qtAlone)
 {
     KvBenchBoard &board = KvBenchBoard::withStrokes(int(state.range(0)));
     KvPenObject engine;
     engine.setScene(board.scene());
-    const QByteArray bytes = saveXml(engine);
+    const QByteArray bytes = save(engine);
     std::unique_ptr<EmptyBoard> target;
     inTurnsWithQt(
-        state,
-        [&] {
-            target.reset(new EmptyBoard);
-            QDomDocument document;
-            document.setContent(bytes);
-            QDomElement root = document.documentElement();
-            target->engine.importSceneXml(&document, &root, kName);
-        },
-        [&] {
-            QDomDocument document;
-            document.setContent(bytes);
-        },
-        [&] { target.reset(); });
+        state, [&] { target = load(bytes); }, [&] { qtAlone(bytes); }, [&] { target.reset(); });
 }
 
 void boards(benchmark::internal::Benchmark *benchmark)
@@ -294,13 +275,17 @@ BENCHMARK(saveAsRecords)->Name("Save/Records")->Apply(largeBoard);
 BENCHMARK(writeRecordsOnly)->Name("Save/RecordsQDataStreamOnly")->Apply(boards);
 BENCHMARK(writeRecordsOnly)->Name("Save/RecordsQDataStreamOnly")->Apply(largeBoard);
 
-BENCHMARK_CAPTURE(loadRecords, full, true)->Name("Load/Records")->Apply(boards);
-BENCHMARK_CAPTURE(loadRecords, full, true)->Name("Load/Records")->Apply(largeBoard);
+BENCHMARK_CAPTURE(loadBoard, records, saveRecords, loadRecordsOnto)
+    ->Name("Load/Records")
+    ->Apply(boards);
+BENCHMARK_CAPTURE(loadBoard, records, saveRecords, loadRecordsOnto)
+    ->Name("Load/Records")
+    ->Apply(largeBoard);
 
-BENCHMARK_CAPTURE(loadRecords, streamOnly, false)
+BENCHMARK_CAPTURE(loadBoard, streamOnly, saveRecords, readRecordsOnly)
     ->Name("Load/RecordsQDataStreamOnly")
     ->Apply(boards);
-BENCHMARK_CAPTURE(loadRecords, streamOnly, false)
+BENCHMARK_CAPTURE(loadBoard, streamOnly, saveRecords, readRecordsOnly)
     ->Name("Load/RecordsQDataStreamOnly")
     ->Apply(largeBoard);
 
@@ -310,13 +295,21 @@ BENCHMARK(saveAsXml)->Name("Save/Xml")->Apply(largeBoard);
 BENCHMARK(writeXmlOnly)->Name("Save/XmlQDomDocumentOnly")->Apply(boards);
 BENCHMARK(writeXmlOnly)->Name("Save/XmlQDomDocumentOnly")->Apply(largeBoard);
 
-BENCHMARK_CAPTURE(loadXml, full, true)->Name("Load/Xml")->Apply(boards);
-BENCHMARK_CAPTURE(loadXml, full, true)->Name("Load/Xml")->Apply(largeBoard);
+BENCHMARK_CAPTURE(loadBoard, xml, saveXml, loadXmlOnto)->Name("Load/Xml")->Apply(boards);
+BENCHMARK_CAPTURE(loadBoard, xml, saveXml, loadXmlOnto)->Name("Load/Xml")->Apply(largeBoard);
 
-BENCHMARK_CAPTURE(loadXml, domOnly, false)->Name("Load/XmlQDomDocumentOnly")->Apply(boards);
-BENCHMARK_CAPTURE(loadXml, domOnly, false)->Name("Load/XmlQDomDocumentOnly")->Apply(largeBoard);
+BENCHMARK_CAPTURE(loadBoard, domOnly, saveXml, parseXmlOnly)
+    ->Name("Load/XmlQDomDocumentOnly")
+    ->Apply(boards);
+BENCHMARK_CAPTURE(loadBoard, domOnly, saveXml, parseXmlOnly)
+    ->Name("Load/XmlQDomDocumentOnly")
+    ->Apply(largeBoard);
 
 BENCHMARK(saveRecordsInTurns)->Name("Save/RecordsInTurnsWithQt")->Apply(boards);
-BENCHMARK(loadRecordsInTurns)->Name("Load/RecordsInTurnsWithQt")->Apply(boards);
+BENCHMARK_CAPTURE(loadInTurns, records, saveRecords, loadRecordsOnto, readRecordsOnly)
+    ->Name("Load/RecordsInTurnsWithQt")
+    ->Apply(boards);
 BENCHMARK(saveXmlInTurns)->Name("Save/XmlInTurnsWithQt")->Apply(boards);
-BENCHMARK(loadXmlInTurns)->Name("Load/XmlInTurnsWithQt")->Apply(boards);
+BENCHMARK_CAPTURE(loadInTurns, xml, saveXml, loadXmlOnto, parseXmlOnly)
+    ->Name("Load/XmlInTurnsWithQt")
+    ->Apply(boards);
