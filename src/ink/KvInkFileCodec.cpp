@@ -249,6 +249,12 @@ void groupToElement(QDomDocument *document, QDomElement *element, const QVector<
 LoadedGroup groupFromElement(const QDomElement &element, int room)
 {
     LoadedGroup group;
+    int pieces = 0;
+    for (QDomElement pieceElement = element.firstChildElement(kPieceElement);
+         !pieceElement.isNull() && pieces < room;
+         pieceElement = pieceElement.nextSiblingElement(kPieceElement))
+        ++pieces;
+    group.pieces.reserve(pieces);
     for (QDomElement pieceElement = element.firstChildElement(kPieceElement);
          !pieceElement.isNull(); pieceElement = pieceElement.nextSiblingElement(kPieceElement))
         keepPiece(&group, pieceFromElement(pieceElement), room);
