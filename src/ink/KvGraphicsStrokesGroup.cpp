@@ -8,6 +8,7 @@
 #include "KvPenLogging.h"
 #include "KvPenMessageCodec.h"
 #include "KvPenTypes.h"
+#include "KvShapeCache.h"
 
 #include <QDomElement>
 #include <QGraphicsSceneMouseEvent>
@@ -103,6 +104,7 @@ KvGraphicsStrokesGroup::KvGraphicsStrokesGroup(const QColor &color, int stylus,
     : QObject(nullptr)
     , QGraphicsItemGroup(parent)
     , m_stylus(stylus)
+    , m_shapeSerial(KvShapeCache::newSerial())
 {
     KvItem::setColor(color);
     setDelegate(new KvPenItemDelegate(this, this, QFlags<KvGraphicsFlag>(KvInkControls)));
@@ -253,15 +255,25 @@ QRectF KvGraphicsStrokesGroup::boundingRect() const
 
 QPainterPath KvGraphicsStrokesGroup::shape() const
 {
-    QPainterPath path;
     if (isSelected()) {
+        QPainterPath path;
         path.addRect(boundingRect());
         return path;
     }
-    // Qt asks a group for its shape whenever a query or a paint looks into it. A piece without
-    // a pen has its polygon for a shape: added as a polygon, it makes the same elements without
-    // a path of its own each time. The last child goes through addPath, which leaves the path
-    // ready for what comes after as a path added last does.
+    KvShapeCache &cache = KvShapeCache::local();
+    if (const QPainterPath *known = cache.find(m_shapeSerial))
+        return KvShapeCache::copyOf(*known);
+    const QPainterPath path = piecesShape();
+    cache.store(m_shapeSerial, path);
+    return path;
+}
+
+QPainterPath KvGraphicsStrokesGroup::piecesShape() const
+{
+    // A piece without a pen has its polygon for a shape: added as a polygon, it makes the same
+    // elements without a path of its own each time. The last child goes through addPath, which
+    // leaves the path ready for what comes after as a path added last does.
+    QPainterPath path;
     const QList<QGraphicsItem *> children = childItems();
     for (int i = 0; i < children.size(); ++i) {
         const QGraphicsItem *child = children.at(i);
@@ -289,8 +301,14 @@ void KvGraphicsStrokesGroup::paint(QPainter *painter, const QStyleOptionGraphics
 
 void KvGraphicsStrokesGroup::pieceChanged()
 {
-    m_sheets.reset();
+    contentChanged();
     update();
+}
+
+void KvGraphicsStrokesGroup::contentChanged()
+{
+    m_sheets.reset();
+    m_shapeSerial = KvShapeCache::newSerial();
 }
 
 const QList<KvInkSheet> &KvGraphicsStrokesGroup::sheets()
@@ -414,7 +432,7 @@ void KvGraphicsStrokesGroup::adoptPieces(const QVector<KvInkFileCodec::Piece> &p
 QVariant KvGraphicsStrokesGroup::itemChange(GraphicsItemChange change, const QVariant &value)
 {
     if (change == ItemChildAddedChange || change == ItemChildRemovedChange)
-        m_sheets.reset();
+        contentChanged();
     const QVariant delegated = delegate() ? delegate()->itemChange(change, value) : value;
     return QGraphicsItem::itemChange(change, delegated);
 }

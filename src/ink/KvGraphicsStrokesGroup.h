@@ -61,6 +61,9 @@ public:
     int type() const override;
     // The pieces' bounds; an empty line at the origin, never a null rect, while there are none.
     QRectF boundingRect() const override;
+    // The pieces' shapes together, or the bounding rect while selected. Qt asks for it at every
+    // query that passes by the group; the last few built are kept (KvShapeCache) until a child
+    // joins or leaves or a piece reports a change.
     QPainterPath shape() const override;
     // Translucent pieces are painted here, one sheet per colour, so that a highlighter stroke is
     // one even layer of colour; opaque pieces paint themselves.
@@ -100,10 +103,15 @@ private:
 
     // The sheets of the translucent pieces, built when painted after a change.
     const QList<KvInkSheet> &sheets();
+    QPainterPath piecesShape() const;
+    // Drops what was built from the children: the sheets and the kept shape.
+    void contentChanged();
 
     QList<KvGraphicsPolygonItem *> m_items;
     std::unique_ptr<QList<KvInkSheet>> m_sheets;
     int m_penWidth = 2;
     int m_stylus;
+    // The key of the group's shape in KvShapeCache, new at each change of the children.
+    quint64 m_shapeSerial;
     QJsonObject m_snapshot;
 };

@@ -70,6 +70,15 @@ QPolygonF triangle(double x, double y)
     return QPolygonF(QVector<QPointF> {{x, y}, {x + 10, y}, {x + 10, y + 5}});
 }
 
+// The children's shapes as they report them, not mapped, one after another.
+QPainterPath childShapes(const QGraphicsItem *group)
+{
+    QPainterPath shapes;
+    for (const QGraphicsItem *child : group->childItems())
+        shapes.addPath(child->shape());
+    return shapes;
+}
+
 // A group built the way the engine builds one: on the board, pieces added and listed, each
 // with its full outline and input point.
 KvGraphicsStrokesGroup *addGroup(KvGraphicsScene *board, int stylus, const QColor &colour,
@@ -315,21 +324,63 @@ private slots:
             }
             group->addToGroup(child);
         }
-        QPainterPath childShapes;
-        for (const QGraphicsItem *child : group->childItems())
-            childShapes.addPath(child->shape()); // as the child reports it, not mapped
-        QPainterPath shape = group->shape();
-        QCOMPARE(shape, childShapes);
-        QCOMPARE(shape.controlPointRect(), childShapes.controlPointRect());
-        // What is added to it next starts where it would have.
-        shape.lineTo(1, 2);
-        childShapes.lineTo(1, 2);
-        QCOMPARE(shape, childShapes);
+        // Built, then kept: both alike.
+        for (int ask = 0; ask < 2; ++ask) {
+            QPainterPath shapes = childShapes(group);
+            QPainterPath shape = group->shape();
+            QCOMPARE(shape, shapes);
+            QCOMPARE(shape.controlPointRect(), shapes.controlPointRect());
+            // What is added to it next starts where it would have.
+            shape.lineTo(1, 2);
+            shapes.lineTo(1, 2);
+            QCOMPARE(shape, shapes);
+        }
 
         group->setSelected(true);
         QPainterPath bounds;
         bounds.addRect(group->boundingRect());
         QCOMPARE(group->shape(), bounds);
+    }
+
+    // A shape asked for before a change is not the one given after it.
+    void shapeFollowsChanges_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("piece joins") << QStringLiteral("join");
+        QTest::newRow("piece leaves") << QStringLiteral("leave");
+        QTest::newRow("piece deleted") << QStringLiteral("delete");
+        QTest::newRow("piece turned translucent") << QStringLiteral("recolour");
+        QTest::newRow("piece cut") << QStringLiteral("cut");
+        QTest::newRow("other group changed") << QStringLiteral("other");
+    }
+    void shapeFollowsChanges()
+    {
+        QFETCH(QString, change);
+        KvRecordingScene board;
+        auto *group = addGroup(&board, 0, Qt::white, {square(0, 0), square(30, 5)});
+        auto *other = addGroup(&board, 0, Qt::white, {square(0, 0), square(30, 5)});
+        const QPainterPath before = group->shape();
+        QCOMPARE(other->shape(), before);
+        KvGraphicsPolygonItem *first = group->items().first();
+        if (change == QLatin1String("join")) {
+            group->addToGroup(new KvGraphicsPolygonItem(square(60, 60)));
+        } else if (change == QLatin1String("leave")) {
+            group->removeFromGroup(first);
+        } else if (change == QLatin1String("delete")) {
+            group->items().removeFirst();
+            delete first;
+        } else if (change == QLatin1String("recolour")) {
+            first->setColor(QColor(255, 0, 0, 128)); // outlined from now on
+        } else if (change == QLatin1String("cut")) {
+            KvGraphicsPolygonItem knife(QPolygonF(QRectF(5, -5, 20, 30)));
+            first->subtract(&knife);
+        } else {
+            other->addToGroup(new KvGraphicsPolygonItem(square(60, 60)));
+            QCOMPARE(group->shape(), before);
+            group = other;
+        }
+        QVERIFY(group->shape() != before);
+        QCOMPARE(group->shape(), childShapes(group));
     }
 
     // Pressing selects and opens an undo step, releasing commits it; a locked group is not
