@@ -22,11 +22,12 @@
 namespace {
 
 // The saved form of a piece; `index` is its place in the stroke order, -1 outside it.
-KvInkFileCodec::Piece savedPiece(const KvGraphicsPolygonItem *item, int index)
+KvInkFileCodec::Piece savedPiece(const KvGraphicsPolygonItem *item, int index, bool withFullPolygon)
 {
     KvInkFileCodec::Piece piece;
     piece.polygon = item->polygon();
-    piece.fullPolygon = item->fullPolygon();
+    if (withFullPolygon)
+        piece.fullPolygon = item->fullPolygon();
     piece.pen = item->pen();
     piece.brush = item->brush();
     piece.transform = item->transform();
@@ -176,7 +177,7 @@ void KvGraphicsStrokesGroup::copyItemParameters(KvItem *target) const
 
 QMap<QString, QVariant> KvGraphicsStrokesGroup::exportItem()
 {
-    return KvInkFileCodec::groupToMap(getBaseExportData(), savedPieces(), color(), m_stylus);
+    return KvInkFileCodec::groupToMap(getBaseExportData(), savedPieces(false), color(), m_stylus);
 }
 
 void KvGraphicsStrokesGroup::importItem(const QMap<QString, QVariant> &map)
@@ -197,7 +198,7 @@ void KvGraphicsStrokesGroup::exportItemXml(QDomDocument *document, QDomElement *
     if (!document || !element)
         return;
     exportBaseXml(document, element);
-    KvInkFileCodec::groupToElement(document, element, savedPieces(), color(), m_stylus);
+    KvInkFileCodec::groupToElement(document, element, savedPieces(true), color(), m_stylus);
 }
 
 void KvGraphicsStrokesGroup::importItemXml(QDomDocument *document, QDomElement *element,
@@ -393,7 +394,7 @@ QJsonObject KvGraphicsStrokesGroup::getSnaphotData() const
     return m_snapshot;
 }
 
-QVector<KvInkFileCodec::Piece> KvGraphicsStrokesGroup::savedPieces() const
+QVector<KvInkFileCodec::Piece> KvGraphicsStrokesGroup::savedPieces(bool withFullPolygons) const
 {
     const QList<QGraphicsItem *> children = childItems();
     QVector<KvInkFileCodec::Piece> pieces;
@@ -407,7 +408,7 @@ QVector<KvInkFileCodec::Piece> KvGraphicsStrokesGroup::savedPieces() const
             continue;
         const int index
             = next < m_items.size() && m_items.at(next) == piece ? next : m_items.indexOf(piece);
-        pieces.append(savedPiece(piece, index));
+        pieces.append(savedPiece(piece, index, withFullPolygons));
         if (index >= 0)
             next = index + 1;
     }

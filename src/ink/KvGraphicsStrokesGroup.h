@@ -95,8 +95,8 @@ protected:
     void mouseReleaseEvent(QGraphicsSceneMouseEvent *event) override;
 
 private:
-    // The children in their saved form.
-    QVector<KvInkFileCodec::Piece> savedPieces() const;
+    // The children in their saved form; the full outlines only for a form that keeps them.
+    QVector<KvInkFileCodec::Piece> savedPieces(bool withFullPolygons) const;
     // Makes loaded pieces children, members of one new stroke and entries of the items list at
     // their saved index, clamped to the list.
     void adoptPieces(const QVector<KvInkFileCodec::Piece> &pieces, bool fromXml);

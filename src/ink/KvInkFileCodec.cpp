@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <optional>
 
 namespace {
@@ -172,6 +173,16 @@ void keepPiece(KvInkFileCodec::LoadedGroup *group,
         ++group->refusedPieces;
 }
 
+// The identity bit for bit (-0.0 is not 0.0 here), so that a save writes what the piece holds.
+bool isExactIdentity(const QTransform &transform)
+{
+    const double values[]
+        = {transform.m11(), transform.m12(), transform.m13(), transform.m21(), transform.m22(),
+           transform.m23(), transform.m31(), transform.m32(), transform.m33()};
+    static const double identity[] = {1.0, 0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 1.0};
+    return std::memcmp(values, identity, sizeof values) == 0;
+}
+
 } // namespace
 
 namespace KvInkFileCodec {
@@ -187,6 +198,9 @@ bool Piece::isSound() const
 QVariantMap groupToMap(QVariantMap base, const QVector<Piece> &pieces, const QColor &color,
                        int stylus)
 {
+    // Pieces sit untransformed in their group: they share one value rather than each making
+    // its own on the heap.
+    static const QVariant identity = QVariant(QTransform());
     QVariantList entries;
     entries.reserve(pieces.size());
     for (const Piece &piece : pieces) {
@@ -197,7 +211,8 @@ QVariantMap groupToMap(QVariantMap base, const QVector<Piece> &pieces, const QCo
         entry.insert(entry.cend(), kIndexKey, piece.index);
         entry.insert(entry.cend(), kPenKey, piece.pen);
         entry.insert(entry.cend(), kPolygonKey, piece.polygon);
-        entry.insert(entry.cend(), kTransformKey, piece.transform);
+        entry.insert(entry.cend(), kTransformKey,
+                     isExactIdentity(piece.transform) ? identity : QVariant(piece.transform));
         entry.insert(entry.cend(), kZValueKey, piece.zValue);
         entries.append(entry);
     }
