@@ -65,3 +65,9 @@ QGraphicsItem *KvBoardPage::boardLevelItem(QGraphicsItem *item)
         item = item->parentItem();
     return item;
 }
+
+bool KvBoardPage::isBoardLevel(const QGraphicsItem *item)
+{
+    const QGraphicsItem *parent = item->parentItem();
+    return !parent || isPage(parent);
+}

@@ -49,6 +49,8 @@ public:
     // The item, or its ancestor, that is on the board in its own right: a top-level item or an
     // item of a page.
     static QGraphicsItem *boardLevelItem(QGraphicsItem *item);
+    // Whether the item is its own board-level item, told from its parent alone.
+    static bool isBoardLevel(const QGraphicsItem *item);
 
 private:
     quint64 m_firstOrder;

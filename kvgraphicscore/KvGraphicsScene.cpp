@@ -231,7 +231,7 @@ QList<QGraphicsItem *> KvGraphicsScene::getFastAccessItems() const
     std::vector<std::pair<quint64, QGraphicsItem *>> ordered;
     for (QGraphicsItem *item : unsortedItems()) {
         // A piece that joined a group since is part of that item, not a board item of its own.
-        if (QGraphicsItem *parent = item->parentItem(); parent && !KvBoardPage::isPage(parent))
+        if (!KvBoardPage::isBoardLevel(item))
             continue;
         if (const quint64 order = boardOrder(item))
             ordered.emplace_back(order, item);

@@ -43,7 +43,7 @@ void KvLiveItems::prune(const QGraphicsScene *scene)
 {
     for (auto it = m_found.begin(); it != m_found.end();) {
         QGraphicsItem *item = it.key();
-        if (item->scene() != scene || KvBoardPage::boardLevelItem(item) != item || !isShown(item))
+        if (item->scene() != scene || !KvBoardPage::isBoardLevel(item) || !isShown(item))
             it = m_found.erase(it);
         else
             ++it;
